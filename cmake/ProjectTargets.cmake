@@ -1,0 +1,75 @@
+# Build rules shared by every target of the project.
+
+add_compile_options(-Wall -Wextra -Werror)
+
+if(PROJECT_SANITIZE)
+  list(JOIN PROJECT_SANITIZE "," _sanitizers)
+  add_compile_options(-fsanitize=${_sanitizers} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=${_sanitizers})
+endif()
+
+# The five deliverables: C linkage outside, C++ inside without exceptions or RTTI,
+# hidden visibility, and a version script that lists exactly what is exported.
+function(project_deliverable_options target)
+  cmake_parse_arguments(ARG "" "VERSION_SCRIPT" "" ${ARGN})
+  set_target_properties(${target} PROPERTIES
+    C_VISIBILITY_PRESET hidden
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
+  if(ARG_VERSION_SCRIPT)
+    target_link_options(${target} PRIVATE "-Wl,--version-script=${ARG_VERSION_SCRIPT}")
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS "${ARG_VERSION_SCRIPT}")
+  endif()
+endfunction()
+
+# project_add_library(name VERSION_SCRIPT file SOURCES ... PUBLIC_HEADER_DIR dir
+#                     [HOST_PROVIDES_PLATFORM])
+# A shared library with its public headers, install rules and a pkg-config file.
+# HOST_PROVIDES_PLATFORM: the library resolves the platform functions from the
+# process that loads it, so it is linked without --no-undefined and without them.
+function(project_add_library name)
+  cmake_parse_arguments(ARG "HOST_PROVIDES_PLATFORM" "VERSION_SCRIPT;PUBLIC_HEADER_DIR;DESCRIPTION;PC_REQUIRES"
+    "SOURCES" ${ARGN})
+  add_library(${name} SHARED ${ARG_SOURCES})
+  project_deliverable_options(${name} VERSION_SCRIPT ${ARG_VERSION_SCRIPT})
+  set_target_properties(${name} PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
+  target_include_directories(${name} PUBLIC
+    $<BUILD_INTERFACE:${ARG_PUBLIC_HEADER_DIR}>
+    $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+  if(NOT ARG_HOST_PROVIDES_PLATFORM)
+    target_link_options(${name} PRIVATE -Wl,--no-undefined)
+  endif()
+  set_property(GLOBAL APPEND PROPERTY PROJECT_DELIVERABLE_LIBRARIES ${name})
+  set_target_properties(${name} PROPERTIES PROJECT_VERSION_SCRIPT "${ARG_VERSION_SCRIPT}")
+  set_target_properties(${name} PROPERTIES PROJECT_HOST_PROVIDES_PLATFORM "${ARG_HOST_PROVIDES_PLATFORM}")
+
+  install(TARGETS ${name} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(DIRECTORY ${ARG_PUBLIC_HEADER_DIR}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+    FILES_MATCHING PATTERN "*.h")
+
+  set(PC_NAME lib${name})
+  set(PC_DESCRIPTION "${ARG_DESCRIPTION}")
+  set(PC_REQUIRES "${ARG_PC_REQUIRES}")
+  set(PC_LIBNAME ${name})
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/library.pc.in ${CMAKE_CURRENT_BINARY_DIR}/lib${name}.pc @ONLY)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/lib${name}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endfunction()
+
+# project_add_test(name SOURCES ... LIBS ... [THREADS])
+# A GoogleTest program beside the code it tests; every case becomes a CTest test.
+# THREADS: the program runs threads of the system, so the tsan preset runs it
+# (label "threads").
+function(project_add_test name)
+  cmake_parse_arguments(ARG "THREADS" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  # Discovered tests take one label at most: a list would be split into
+  # property names by the generated script.
+  set(label unit)
+  if(ARG_THREADS)
+    set(label threads)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    PROPERTIES LABELS ${label})
+endfunction()

@@ -1,0 +1,1 @@
+// Post-boot upgrade: entry point and the automatic download-and-apply flow.

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The whole test suite: the host build under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, and the
+# 32-bit ARM build under qemu-user. Installs what it needs first.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh test || exit 1
+
+jobs=$(nproc)
+failed=()
+step() {  # step NAME COMMAND...
+  local name=$1; shift
+  local start=$SECONDS
+  echo "==> $name"
+  if "$@"; then
+    echo "==> $name: passed in $((SECONDS - start)) s"
+  else
+    echo "==> $name: FAILED after $((SECONDS - start)) s"
+    failed+=("$name")
+  fi
+}
+
+preset() {  # preset NAME [ctest arguments...]
+  local name=$1; shift
+  cmake --preset "$name" >/dev/null &&
+    cmake --build --preset "$name" -j "$jobs" &&
+    ctest --preset "$name" -j "$jobs" "$@"
+}
+
+step "host (ASan, UBSan)" preset host
+step "threads (TSan)" preset tsan
+step "armhf (qemu-user)" preset armhf
+
+if [ ${#failed[@]} -ne 0 ]; then
+  echo "FAILED: ${failed[*]}"
+  exit 1
+fi
+echo "All test steps passed."

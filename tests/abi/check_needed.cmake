@@ -1,0 +1,16 @@
+# A library that takes the platform from its host process must not declare a
+# platform library as needed. Arguments: LIBRARY, READELF, PLATFORM_LIBS.
+execute_process(COMMAND ${READELF} -d "${LIBRARY}" OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${READELF} failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "Shared library: \\[[^]]+\\]" needed "${out}")
+foreach(entry IN LISTS needed)
+  foreach(platform IN LISTS PLATFORM_LIBS)
+    string(REGEX REPLACE "\\.so.*$" "" stem "${platform}")
+    if(entry MATCHES "\\[${stem}\\.so")
+      message(FATAL_ERROR "${LIBRARY} declares the platform library ${platform} as needed: ${entry}")
+    endif()
+  endforeach()
+endforeach()
+message(STATUS "${LIBRARY} needs: ${needed}")

@@ -1,0 +1,1 @@
+// Firmware packet checks and the image digest.
