@@ -10,7 +10,7 @@ want=${1:-test}
 host_packages=(
   build-essential cmake ninja-build pkg-config git python3 file
   libexpat1-dev libfreetype-dev libssl-dev libcurl4-openssl-dev libpng-dev
-  libgtest-dev libgmock-dev googletest
+  libgtest-dev libgmock-dev googletest nlohmann-json3-dev
 )
 test_packages=(
   clang libclang-rt-14-dev libbenchmark-dev

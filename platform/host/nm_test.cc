@@ -1,0 +1,51 @@
+#include "host/nm.h"
+#include "platform/nm.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+
+#include <string>
+
+namespace {
+
+TEST(NmTest, GettersAnswerWhatTheTestSet) {
+  hostNmReset();
+  EXPECT_EQ(nmGetActiveNetworkType(), NM_NETWORK_WIRED);
+  EXPECT_EQ(nmGetActiveIp(0).s_addr, 0u);
+  hostNmSetNetworkType(NM_NETWORK_WIFI);
+  hostNmSetIp("192.0.2.7");
+  EXPECT_EQ(nmGetActiveNetworkType(), NM_NETWORK_WIFI);
+  char ip[INET_ADDRSTRLEN];
+  in_addr address = nmGetActiveIp(0);
+  EXPECT_STREQ(inet_ntop(AF_INET, &address, ip, sizeof ip), "192.0.2.7");
+
+  char mac[NM_MAC_TEXT_SIZE];
+  hostNmSetMac(std::string(40, 'A').c_str());
+  ASSERT_EQ(nmGetMacAddress(mac, 0), 0);
+  EXPECT_EQ(std::string(mac), std::string(NM_MAC_TEXT_SIZE - 1, 'A')) << "cut to the buffer";
+  hostNmReset();
+}
+
+TEST(NmTest, UpstreamMacIsKnownPerInterfaceAndNamesStayValid) {
+  hostNmReset();
+  const char *wired = nmDevNicFullNameGet();
+  EXPECT_STREQ(wired, "eth0");
+  EXPECT_STREQ(nmDevWifiNicFullNameGet(), "wlan0");
+  hostNmSetNicNames("eth1", "wlan1");
+  EXPECT_STREQ(wired, "eth0") << "a name given out stays valid";
+  EXPECT_STREQ(nmDevNicFullNameGet(), "eth1");
+
+  hostNmSetUpperMac("eth1", "00:AA:BB:CC:DD:EE");
+  char mac[NM_MAC_TEXT_SIZE] = "junk";
+  EXPECT_EQ(networkUtilsGetUpperMac("wlan1", mac, sizeof mac), -1);
+  EXPECT_STREQ(mac, "");
+  EXPECT_EQ(networkUtilsGetUpperMac("eth1", mac, sizeof mac), 0);
+  EXPECT_STREQ(mac, "00:AA:BB:CC:DD:EE");
+  EXPECT_EQ(networkUtilsGetUpperMac(nullptr, mac, sizeof mac), -1);
+  hostNmSetUpperMac("eth1", "");
+  EXPECT_EQ(networkUtilsGetUpperMac("eth1", mac, sizeof mac), -1);
+  hostNmReset();
+}
+
+}  // namespace
