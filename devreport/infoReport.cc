@@ -143,15 +143,13 @@ void ArmReportTimerLocked(int seconds) {
 // read as a hexadecimal number (so 0 to 16777215 for the usual form). A text
 // too long for an int gives the largest int.
 int CteiNumber(const char (&mac)[NM_MAC_TEXT_SIZE]) {
-  char digits[kUrlSize] = {};
+  char digits[NM_MAC_TEXT_SIZE] = {};
   uStrSafeCopy(digits, sizeof digits, mac + kCteiMacOffset);
   uStrReplaceKey(digits, sizeof digits, ":", "");
   std::string_view text(digits);
-  unsigned long long value = 0;
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-  (void)end;
-  if (error == std::errc::result_out_of_range || value > static_cast<unsigned long long>(INT_MAX)) return INT_MAX;
-  return static_cast<int>(value);
+  unsigned long long value = 0;  // at most 14 hexadecimal digits fit the buffer
+  std::from_chars(text.data(), text.data() + text.size(), value, 16);
+  return value > static_cast<unsigned long long>(INT_MAX) ? INT_MAX : static_cast<int>(value);
 }
 
 // Builds the encoded report URL into url (kUrlSize bytes, zeroed by the

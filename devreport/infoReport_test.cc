@@ -73,6 +73,7 @@ TEST_F(InfoReportTest, CteiNumberIsTheMacTailInDecimal) {
   const Case cases[] = {
       {"00:11:22:33:44:55", "3359829"},  {"00:11:22:00:00:07", "0000007"}, {"00:11:22:FF:FF:FF", "16777215"},
       {"00:11:22:ab:cd:ef", "11259375"}, {"", "0000000"},
+      {"00:11:22:33:44:55:66:77", "2147483647"},  // more than an int holds: the largest
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.mac);
