@@ -8,6 +8,12 @@ if(PROJECT_SANITIZE)
   add_link_options(-fsanitize=${_sanitizers})
 endif()
 
+# Fuzz builds instrument every target for coverage; only the fuzz targets link
+# the libFuzzer driver (project_add_fuzzer).
+if(PROJECT_BUILD_FUZZERS)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # The five deliverables: C linkage outside, C++ inside without exceptions or RTTI,
 # hidden visibility, and a version script that lists exactly what is exported.
 function(project_deliverable_options target)
@@ -37,7 +43,9 @@ function(project_add_library name)
   target_include_directories(${name} PUBLIC
     $<BUILD_INTERFACE:${ARG_PUBLIC_HEADER_DIR}>
     $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
-  if(NOT ARG_HOST_PROVIDES_PLATFORM)
+  # clang leaves the sanitizer runtime out of shared libraries (the program
+  # brings it), so their sanitized builds cannot be checked for undefined names.
+  if(NOT ARG_HOST_PROVIDES_PLATFORM AND NOT (PROJECT_SANITIZE AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang"))
     target_link_options(${name} PRIVATE -Wl,--no-undefined)
   endif()
   set_property(GLOBAL APPEND PROPERTY PROJECT_DELIVERABLE_LIBRARIES ${name})
@@ -72,4 +80,23 @@ function(project_add_test name)
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES LABELS ${label})
+endfunction()
+
+# project_add_fuzzer(name SOURCES ... LIBS ... CORPUS dir [DICT file])
+# A libFuzzer target. The test runs it from the seed corpus for
+# PROJECT_FUZZ_SECONDS and fails on any finding.
+set(PROJECT_FUZZ_SECONDS 60 CACHE STRING "How long each fuzz target runs in the test suite")
+function(project_add_fuzzer name)
+  cmake_parse_arguments(ARG "" "CORPUS;DICT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set(dict "")
+  if(ARG_DICT)
+    set(dict "-dict=${ARG_DICT}")
+  endif()
+  add_test(NAME fuzz.${name}
+    COMMAND ${PROJECT_SOURCE_DIR}/fuzz/run-fuzzer.sh $<TARGET_FILE:${name}> ${ARG_CORPUS}
+            ${PROJECT_FUZZ_SECONDS} ${dict})
+  set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz)
 endfunction()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite: the host build under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, and the
-# 32-bit ARM build under qemu-user. Installs what it needs first.
+# 32-bit ARM build under qemu-user, and every fuzz target for a bounded time.
+# Installs what it needs first.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,6 +32,7 @@ preset() {  # preset NAME [ctest arguments...]
 step "host (ASan, UBSan)" preset host
 step "threads (TSan)" preset tsan
 step "armhf (qemu-user)" preset armhf
+step "fuzz (libFuzzer, bounded time per target)" preset fuzz
 
 if [ ${#failed[@]} -ne 0 ]; then
   echo "FAILED: ${failed[*]}"
