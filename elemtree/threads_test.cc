@@ -1,0 +1,1 @@
+#include "tree_fixture.h"
