@@ -139,15 +139,21 @@ void ncInit(void) {
   tarvoPrintInfoLog(kTagTree, "%s: nc init!", __func__);
 }
 
+// The lists are taken out of the module under the module lock, and the trees
+// destroyed after it is given back: a tree lock is never taken while the
+// module lock is held, the order the call machinery relies on (it takes the
+// module lock inside a tree lock).
 void ncUninit(void) {
   nc::ModuleLock lock;
-  while (nc::ItemCount(gModule.errors) > 0) uFree(uListRemove(gModule.errors, 0));
-  uListUninit(gModule.errors);
+  uListId errors = gModule.errors;
+  uListId trees = gModule.trees;
   gModule.errors = nullptr;
-  while (nc::ItemCount(gModule.trees) > 0) ncDestroy(static_cast<ncHandle *>(uListRemove(gModule.trees, 0)));
-  uListUninit(gModule.trees);
   gModule.trees = nullptr;
   lock.Release();
+  while (nc::ItemCount(errors) > 0) uFree(uListRemove(errors, 0));
+  uListUninit(errors);
+  while (nc::ItemCount(trees) > 0) ncDestroy(static_cast<ncHandle *>(uListRemove(trees, 0)));
+  uListUninit(trees);
   semDelete(gModule.lock);
   gModule.lock = nullptr;
 }
