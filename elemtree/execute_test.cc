@@ -271,6 +271,19 @@ TEST_F(ExecuteTest, ShellCallConvertsTextsByDeclaredType) {
   uListUninit(texts);
 }
 
+TEST_F(ExecuteTest, LongCallTextsAreCut) {
+  ASSERT_EQ(ncRegisterExecElement("long.f", "int f(int a)", Exec(Take1)), 0);
+  std::string name = "long." + std::string(300, 'f');
+  EXPECT_EQ(ncExecute((name + "(%d)").c_str(), 1), nullptr);
+  EXPECT_EQ(ncGetError(), NC_ERR_NO_ELEMENT);
+  ncWord word = 1;
+  EXPECT_EQ(ncRpcCall(name.c_str(), &word, 1), nullptr);
+  EXPECT_EQ(ncGetError(), NC_ERR_NO_ELEMENT);
+  std::string parameter(200, 'p');
+  ASSERT_EQ(ncRegisterExecElement("long.g", ("int g(" + parameter + ")").c_str(), Exec(Take1)), 0);
+  EXPECT_EQ(Params("long.g"), std::vector<std::string>{std::string(95, 'p')});
+}
+
 // A resolver that sends r.alias to other.target.
 int Redirect(const char *dotName, const char *, char *output, int size) {
   std::snprintf(output, static_cast<size_t>(size), "%s",

@@ -312,6 +312,35 @@ const OomCase kCases[] = {
 
 class OomTest : public TreeTest {};
 
+TEST_F(OomTest, FailedAllocationsAreLogged) {
+  ncElement *element = ncCreateElement("e");
+  struct Case {
+    const char *record;
+    long failAt;  // the allocation of that record
+    std::function<void()> call;
+    const char *tag;
+    const char *text;
+  } cases[] = {
+      {"element", 1, [] { EXPECT_EQ(ncCreateElement("x"), nullptr); }, "tarvo.nc.element",
+       "ncCreateElement: no more resource available!"},
+      {"attribute", 2, [&] { EXPECT_EQ(ncSetElementAttr(element, "k", "v"), -1); }, "tarvo.nc.element",
+       "ncSetElementAttr: malloc nc element attribute failed!"},
+      {"handle", 1, [] { EXPECT_EQ(ncCreatePrivate("p"), nullptr); }, "tarvo.nc", "ncConstruct: create Nc failed!"},
+      {"tree lock", 3, [] { EXPECT_EQ(ncCreatePrivate("p"), nullptr); }, "tarvo.nc", "ncConstruct: create Nc failed!"},
+      {"error record", 1, [] { ncSetError(NC_ERR_NO_TREE); }, "tarvo.nc", "ncSetError: Nc error info malloc failed!"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.record);
+    support::ClearLog();
+    hostMemFailAfter(c.failAt, 0);
+    c.call();
+    hostMemFailOff();
+    EXPECT_TRUE(support::Logged(HOST_LOG_ERROR, c.tag, c.text));
+  }
+  EXPECT_EQ(ncGetError(), NC_ERR_NONE_RECORDED) << "the code was not stored";
+  ncDestroyElement(element);
+}
+
 TEST_F(OomTest, EveryAllocationMayFail) {
   ncUninit();
   for (const OomCase &c : kCases) {

@@ -248,6 +248,16 @@ TEST_F(PathTest, TakeEffectHandsTheValueToTheHook) {
   leaf_->setFunc = RecordSet;
   ncElementValueTakeEffect(leaf_);
   EXPECT_EQ(gHookName, "a.b.3.x");
+
+  // Ten levels of 30 characters: the dot name is cut to 255 characters.
+  std::string dotName = "s";
+  for (int level = 0; level < 10; ++level) dotName += "." + std::string(29, 'a') + std::to_string(level);
+  ncElement *deep = ncAddElementByName(tree, dotName.c_str());
+  ASSERT_NE(deep, nullptr);
+  deep->setFunc = RecordSet;
+  ncElementValueTakeEffect(deep);
+  EXPECT_EQ(gHookName, dotName.substr(0, 255));
+  EXPECT_EQ(DotName(deep), dotName.substr(0, 255));
 }
 
 }  // namespace

@@ -62,6 +62,31 @@ int DeleteInstancesBelow(ncElement *element, const char *dotName) {
   return result;
 }
 
+// Reaches the element dotName names for a value access: under its tree's
+// lock, after the tree's resolver, it runs apply(element, resolver result);
+// when the resolver names another dot name, the lock is given back and
+// redo(real name) runs instead. -1 when the tree or the element is missing
+// or the resolver fails.
+template <typename Apply, typename Redo>
+int OnResolvedElement(const char *operation, const char *dotName, nc::MissingElement missing, Apply apply,
+                      Redo redo) {
+  ncHandle *tree = nc::FindTreeOrFail(operation, dotName, nc::MissingTree::kInformation);
+  if (tree == nullptr) return -1;
+  nc::TreeLock lock(tree);
+  ncElement *element = nc::FindElementOrFail(tree, operation, dotName, missing);
+  if (element == nullptr) return -1;
+  nc::RealDotName real = nc::ResolveDotName(tree, dotName, element->value);
+  if (real.failed()) {
+    tarvoPrintDebugLog(kTagTree, "%s: get real dotName error!", operation);
+    return -1;
+  }
+  if (real.redirected) {
+    lock.Release();
+    return redo(real.name);
+  }
+  return apply(element, real.result);
+}
+
 }  // namespace
 
 extern "C" {
@@ -73,50 +98,32 @@ int ncGetValue(const char *dotName, char *buffer, int size) {
                       nc::Shown(dotName), nc::Presence(buffer), size);
     return -1;
   }
-  ncHandle *tree = nc::FindTreeOrFail(__func__, dotName, nc::MissingTree::kInformation);
-  if (tree == nullptr) return -1;
-  nc::TreeLock lock(tree);
-  ncElement *element = nc::FindElementOrFail(tree, __func__, dotName, nc::MissingElement::kNotSupport);
-  if (element == nullptr) return -1;
-  nc::RealDotName real = nc::ResolveDotName(tree, dotName, element->value);
-  if (real.failed()) {
-    tarvoPrintDebugLog(kTagTree, "%s: get real dotName error!", __func__);
-    return -1;
-  }
-  if (real.redirected) {
-    lock.Release();
-    return ncGetValue(real.name, buffer, size);
-  }
-  if (element->getFunc != nullptr) {
-    nc::CallGetFunc(element->getFunc, dotName, buffer, size);
-    nc::ReplaceText(element->value, uStrGetCopy(buffer));
-  } else {
-    uStrSafeCopy(buffer, size, element->value);
-  }
-  return real.result;
+  return OnResolvedElement(
+      __func__, dotName, nc::MissingElement::kNotSupport,
+      [&](ncElement *element, int resolved) {
+        if (element->getFunc != nullptr) {
+          nc::CallGetFunc(element->getFunc, dotName, buffer, size);
+          nc::ReplaceText(element->value, uStrGetCopy(buffer));
+        } else {
+          uStrSafeCopy(buffer, size, element->value);
+        }
+        return resolved;
+      },
+      [&](const char *realName) { return ncGetValue(realName, buffer, size); });
 }
 
 int ncSetValue(const char *dotName, const char *value) {
-  ncHandle *tree = nc::FindTreeOrFail(__func__, dotName, nc::MissingTree::kInformation);
-  if (tree == nullptr) return -1;
-  nc::TreeLock lock(tree);
-  ncElement *element = nc::FindElementOrFail(tree, __func__, dotName, nc::MissingElement::kNoSuchName);
-  if (element == nullptr) return -1;
-  nc::RealDotName real = nc::ResolveDotName(tree, dotName, element->value);
-  if (real.failed()) {
-    tarvoPrintDebugLog(kTagTree, "%s: get real dotName error!", __func__);
-    return -1;
-  }
-  if (real.redirected) {
-    lock.Release();
-    return ncSetValue(real.name, value);
-  }
-  // The hook runs while the element still holds the old value.
-  if (element->setFunc != nullptr) element->setFunc(dotName, value);
-  char *copy = uStrGetCopy(value);
-  if (value != nullptr && copy == nullptr) return -1;  // the old value stays
-  nc::ReplaceText(element->value, copy);
-  return 0;
+  return OnResolvedElement(
+      __func__, dotName, nc::MissingElement::kNoSuchName,
+      [&](ncElement *element, int) {
+        // The hook runs while the element still holds the old value.
+        if (element->setFunc != nullptr) element->setFunc(dotName, value);
+        char *copy = uStrGetCopy(value);
+        if (value != nullptr && copy == nullptr) return -1;  // the old value stays
+        nc::ReplaceText(element->value, copy);
+        return 0;
+      },
+      [&](const char *realName) { return ncSetValue(realName, value); });
 }
 
 int ncDelInstance(const char *dotName) {
