@@ -6,7 +6,7 @@
 namespace elemtree_test {
 namespace {
 
-using support::Logged;
+using testsupport::Logged;
 
 class ElementTest : public TreeTest {};
 
@@ -32,7 +32,7 @@ TEST_F(ElementTest, CreateStoresTheNameWithoutBlanks) {
     EXPECT_EQ(element->parent, nullptr);
     ncDestroyElement(element);
   }
-  EXPECT_TRUE(support::NothingLoggedAtOrAbove(HOST_LOG_WARN));
+  EXPECT_TRUE(testsupport::NothingLoggedAtOrAbove(HOST_LOG_WARN));
 }
 
 TEST_F(ElementTest, SettingAnAttributeToEmptyKeepsItWithoutValue) {
@@ -179,11 +179,11 @@ TEST_F(ElementTest, InvalidArgumentsAreLoggedAndFail) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.call);
-    support::ClearLog();
+    testsupport::ClearLog();
     EXPECT_TRUE(c.failed());
     EXPECT_TRUE(Logged(c.level, c.tag, c.text));
   }
-  support::ClearLog();
+  testsupport::ClearLog();
   EXPECT_EQ(ncSetElementValue(nullptr, "v"), -1);
   EXPECT_EQ(hostLogCount(), 0) << "a null element is refused silently";
   element->attrList = attrs;

@@ -9,7 +9,7 @@
 namespace elemtree_test {
 namespace {
 
-using support::Logged;
+using testsupport::Logged;
 
 // What the last registered function was called with.
 struct Call {
@@ -123,7 +123,7 @@ TEST_F(ExecuteTest, RegisteringAgainAddsParametersAndReplacesTheResultType) {
 TEST_F(ExecuteTest, MalformedDeclarationsStillRegister) {
   for (const char *declaration : {"int f", "f(a)", "int "}) {
     SCOPED_TRACE(declaration);
-    support::ClearLog();
+    testsupport::ClearLog();
     ASSERT_EQ(ncRegisterExecElement("m.f", declaration, Exec(Take0)), 0);
     EXPECT_TRUE(Logged(HOST_LOG_WARN, "tarvo.nc",
                        std::string("ncParseDeclaration: declaration [") + declaration + "] format error!"));
@@ -186,7 +186,7 @@ TEST_F(ExecuteTest, ExecuteTakesEachConversionWithItsType) {
   EXPECT_STREQ(ncExecute("x.g(%d, %d, %d)", 1, 2, 3), "done");
   EXPECT_EQ(gCall.words, (std::vector<ncWord>{1, 2})) << "surplus words are ignored";
 
-  support::ClearLog();
+  testsupport::ClearLog();
   EXPECT_STREQ(ncExecute("x.g(%q, %lu)"), "done");
   EXPECT_TRUE(Logged(HOST_LOG_WARN, "tarvo.nc", "ncParseArgs: format [q] not supported!"));
   EXPECT_EQ(gCall.words, (std::vector<ncWord>{0, 0}));
@@ -212,13 +212,13 @@ TEST_F(ExecuteTest, FailedCallsSetTheThreadsErrorCode) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(Text(c.format));
-    support::ClearLog();
+    testsupport::ClearLog();
     ncSetError(0);
     EXPECT_EQ(ncExecute(c.format, 1), nullptr);
     EXPECT_EQ(ncGetError(), c.error);
     for (const std::string &line : c.lines) EXPECT_TRUE(Logged(HOST_LOG_WARN, "tarvo.nc", line));
   }
-  support::ClearLog();
+  testsupport::ClearLog();
   ncExecute("e.f");
   EXPECT_TRUE(Logged(HOST_LOG_ERROR, "tarvo.nc", "ncParseArgs: Invalid parameter!"));
   (void)tree;
@@ -301,7 +301,7 @@ TEST_F(ExecuteTest, ResolverRedirectsACallToAnotherTree) {
   ASSERT_EQ(ncRegisterExecElement("r.self", "int s()", Exec(Take0)), 0);
   EXPECT_STREQ(ncExecute("r.self()"), "done") << "a resolver that keeps the name";
   tree->realDotNameFunc = [](const char *, const char *, char *, int) { return -1; };
-  support::ClearLog();
+  testsupport::ClearLog();
   EXPECT_EQ(ncExecute("r.self()"), nullptr);
   EXPECT_TRUE(Logged(HOST_LOG_DEBUG, "tarvo.nc", "ncFuncCall: get real dotName error!"));
 }

@@ -155,7 +155,7 @@ TEST_F(LocksTest, EveryCallBalancesItsLocks) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    support::LockBalance locks;
+    testsupport::LockBalance locks;
     c.call();
     EXPECT_TRUE(locks.Balanced());
     if (c.locking == Locking::kNone) {
@@ -167,7 +167,7 @@ TEST_F(LocksTest, EveryCallBalancesItsLocks) {
 }
 
 TEST_F(LocksTest, UninitBalancesWithTreesLeft) {
-  support::LockBalance locks;
+  testsupport::LockBalance locks;
   ncUninit();
   EXPECT_TRUE(locks.Balanced());
   ncInit();

@@ -13,7 +13,7 @@
 namespace elemtree_test {
 namespace {
 
-using support::OomRun;
+using testsupport::OomRun;
 
 std::string gWords;
 const char *Answer(ncWord a, ncWord b) {
@@ -331,11 +331,11 @@ TEST_F(OomTest, FailedAllocationsAreLogged) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.record);
-    support::ClearLog();
+    testsupport::ClearLog();
     hostMemFailAfter(c.failAt, 0);
     c.call();
     hostMemFailOff();
-    EXPECT_TRUE(support::Logged(HOST_LOG_ERROR, c.tag, c.text));
+    EXPECT_TRUE(testsupport::Logged(HOST_LOG_ERROR, c.tag, c.text));
   }
   EXPECT_EQ(ncGetError(), NC_ERR_NONE_RECORDED) << "the code was not stored";
   ncDestroyElement(element);
@@ -345,7 +345,7 @@ TEST_F(OomTest, EveryAllocationMayFail) {
   ncUninit();
   for (const OomCase &c : kCases) {
     SCOPED_TRACE(c.operation);
-    long runs = support::RunOomLoops([&](OomRun &run) {
+    long runs = testsupport::RunOomLoops([&](OomRun &run) {
       ncInit();
       c.body(run);
       run.Disarm();

@@ -7,7 +7,7 @@
 namespace elemtree_test {
 namespace {
 
-using support::Logged;
+using testsupport::Logged;
 
 class PathTest : public TreeTest {
  protected:
@@ -58,7 +58,7 @@ TEST_F(PathTest, AncestorsWithoutNameOrNumberAreSkipped) {
   EXPECT_EQ(AncestorPath(leaf_), "a.");
   EXPECT_TRUE(Logged(HOST_LOG_WARN, "tarvo.nc.element", "ncGetElementAncestorPath: Branch element without name!"));
   b->name = name;
-  support::ClearLog();
+  testsupport::ClearLog();
   EXPECT_EQ(ncGetElementAncestorPath(nullptr, nullptr, 0), 0);
   EXPECT_TRUE(Logged(HOST_LOG_ERROR, "tarvo.nc.element", "ncGetElementAncestorPath: Invalid parameter!"));
 }
@@ -172,14 +172,14 @@ TEST_F(PathTest, DescriptionThatDoesNotFitIsCut) {
   EXPECT_EQ(ncGetElementDotDescription(leaf_, buffer, sizeof buffer, 7), 10) << "a.b.3.x = ";
   EXPECT_STREQ(buffer, "a.b.3.x");
 
-  support::ClearLog();
+  testsupport::ClearLog();
   char tiny[4];
   EXPECT_EQ(ncGetElementDotDescription(leaf_, tiny, sizeof tiny, 7), 4) << "a. and the b of b.";
   EXPECT_TRUE(Logged(HOST_LOG_WARN, "tarvo.nc.element",
                      "ncGetElementDotDescription: Can not compose dot description finish! because path buffer is full."));
   EXPECT_TRUE(Logged(HOST_LOG_WARN, "tarvo.nc.element", "ncGetElementDotDescription: path=[a.b]"));
 
-  support::ClearLog();
+  testsupport::ClearLog();
   EXPECT_EQ(ncGetElementDotDescription(leaf_, nullptr, 0, 7), 0);
   EXPECT_TRUE(Logged(HOST_LOG_WARN, "tarvo.nc.element",
                      "ncGetElementDotDescription: Can not compose dot description finish! because path is null."));

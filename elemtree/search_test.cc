@@ -7,7 +7,7 @@
 namespace elemtree_test {
 namespace {
 
-using support::Logged;
+using testsupport::Logged;
 
 class SearchTest : public TreeTest {};
 

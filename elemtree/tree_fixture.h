@@ -23,7 +23,7 @@ class TreeTest : public testing::Test {
     liveBefore_ = hostMemLiveBlocks();
     hostLogSetThreshold(-1);  // tests read the lines back
     ncInit();
-    support::ClearLog();
+    testsupport::ClearLog();
   }
   void TearDown() override {
     hostMemFailOff();
@@ -68,7 +68,7 @@ class TreeTest : public testing::Test {
 
   static int ChildCount(ncElement *element) { return uListSize(element->childList); }
 
-  support::LockBalance locks_;
+  testsupport::LockBalance locks_;
 
  private:
   long liveBefore_ = 0;

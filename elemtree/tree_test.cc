@@ -6,7 +6,7 @@
 namespace elemtree_test {
 namespace {
 
-using support::Logged;
+using testsupport::Logged;
 
 class TreeRegistryTest : public TreeTest {};
 
@@ -23,7 +23,7 @@ TEST_F(TreeRegistryTest, CreateMakesOneRegisteredTreePerName) {
   EXPECT_EQ(ncFindHandleByName("cfg.net.port"), tree);
   EXPECT_EQ(ncFindHandleByName("cfg"), tree);
   EXPECT_EQ(ncFindHandleByName("Cfg.net"), nullptr) << "tree names compare exactly";
-  EXPECT_TRUE(support::NothingLoggedAtOrAbove(HOST_LOG_WARN));
+  EXPECT_TRUE(testsupport::NothingLoggedAtOrAbove(HOST_LOG_WARN));
 }
 
 TEST_F(TreeRegistryTest, PrivateTreesAreNeverFound) {
@@ -50,8 +50,8 @@ TEST_F(TreeRegistryTest, NamesAreStoredWithoutLineBreaksAndTheCallersTextIsLeftA
 
 TEST_F(TreeRegistryTest, EmptyAndNullNamesMakeNoTree) {
   EXPECT_EQ(ncCreate(" \r\n"), nullptr);
-  EXPECT_TRUE(support::NothingLoggedAtOrAbove(HOST_LOG_WARN)) << "a blank name fails without message";
-  support::ClearLog();
+  EXPECT_TRUE(testsupport::NothingLoggedAtOrAbove(HOST_LOG_WARN)) << "a blank name fails without message";
+  testsupport::ClearLog();
   EXPECT_EQ(ncCreate(nullptr), nullptr);
   EXPECT_TRUE(Logged(HOST_LOG_ERROR, "tarvo.nc", "ncConstruct: create Nc failed, name is null!"));
   EXPECT_EQ(ncCreatePrivate(nullptr), nullptr);
@@ -69,7 +69,7 @@ TEST_F(TreeRegistryTest, LookupReportsBadNames) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(Text(c.dotName));
-    support::ClearLog();
+    testsupport::ClearLog();
     EXPECT_EQ(ncFindHandleByName(c.dotName), nullptr);
     EXPECT_TRUE(Logged(c.level, "tarvo.nc", c.text));
   }
@@ -82,7 +82,7 @@ TEST_F(TreeRegistryTest, DestroyUnregistersTheTree) {
   ncHandle *again = ncCreate("t");
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(again->root, nullptr) << "a new, empty tree";
-  support::ClearLog();
+  testsupport::ClearLog();
   ncDestroy(nullptr);
   EXPECT_TRUE(Logged(HOST_LOG_ERROR, "tarvo.nc", "ncDestroy: Invalid parameter!"));
 }
@@ -106,7 +106,7 @@ TEST_F(TreeRegistryTest, SecondInitKeepsTheTrees) {
 
 TEST_F(TreeRegistryTest, WithoutInitTreesWorkUnregistered) {
   ncUninit();
-  support::ClearLog();
+  testsupport::ClearLog();
   ncHandle *tree = ncCreate("loose");
   ASSERT_NE(tree, nullptr);
   EXPECT_TRUE(Logged(HOST_LOG_ERROR, "tarvo.nc", "ncFindHandleByName: NC Module not initialized!"));
@@ -121,7 +121,7 @@ TEST_F(TreeRegistryTest, InitFailuresLeaveTheModuleUninitialised) {
                             "ncInit: create NC Semaphore failed!"};
   for (long failAt = 1; failAt <= 3; ++failAt) {
     SCOPED_TRACE(failAt);
-    support::ClearLog();
+    testsupport::ClearLog();
     long live = hostMemLiveBlocks();
     hostMemFailAfter(failAt, 0);
     ncInit();
@@ -130,7 +130,7 @@ TEST_F(TreeRegistryTest, InitFailuresLeaveTheModuleUninitialised) {
     EXPECT_EQ(hostMemLiveBlocks(), live);
     EXPECT_EQ(ncGetError(), NC_ERR_LIST_NOT_READY);
   }
-  support::ClearLog();
+  testsupport::ClearLog();
   ncInit();
   EXPECT_TRUE(Logged(HOST_LOG_INFO, "tarvo.nc", "ncInit: nc init!"));
 }
@@ -141,7 +141,7 @@ TEST_F(TreeRegistryTest, HandleAccessors) {
   ncSetInitState(tree, 2);
   EXPECT_EQ(tree->initState, 2);
   ncSetInitState(nullptr, 2);
-  support::ClearLog();
+  testsupport::ClearLog();
   EXPECT_EQ(ncGetRootElement(nullptr), nullptr);
   EXPECT_TRUE(Logged(HOST_LOG_ERROR, "tarvo.nc", "ncGetRootElement: Invalid parameter!"));
 
@@ -169,7 +169,7 @@ TEST_F(TreeRegistryTest, ErrorCodesArePerThread) {
   EXPECT_EQ(ncGetError(), NC_ERR_NOT_EXECUTABLE) << "the last code counts";
 
   ncUninit();
-  support::ClearLog();
+  testsupport::ClearLog();
   EXPECT_EQ(ncGetError(), NC_ERR_LIST_NOT_READY);
   ncSetError(NC_ERR_NO_TREE);
   EXPECT_TRUE(Logged(HOST_LOG_WARN, "tarvo.nc", "ncGetError: Nc error list not initialized!"));

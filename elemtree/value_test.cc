@@ -9,7 +9,7 @@
 namespace elemtree_test {
 namespace {
 
-using support::Logged;
+using testsupport::Logged;
 
 // What the hooks saw, in call order.
 std::vector<std::string> gEvents;
@@ -90,7 +90,7 @@ TEST_F(ValueTest, ResolverRedirectsToTheRealName) {
   EXPECT_STREQ(Element("a.x")->value, "1");
 
   tree_->realDotNameFunc = FailToResolve;
-  support::ClearLog();
+  testsupport::ClearLog();
   EXPECT_EQ(Get("a.x"), std::string(63, '#')) << "the buffer is left as it was";
   EXPECT_EQ(result_, -1);
   EXPECT_TRUE(Logged(HOST_LOG_DEBUG, "tarvo.nc", "ncGetValue: get real dotName error!"));

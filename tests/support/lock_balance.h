@@ -1,7 +1,7 @@
 // Lock balance over the semaphore stand-in's counters: between construction
 // and the check, every take was given back and no take is left held.
 //
-//   support::LockBalance locks;
+//   testsupport::LockBalance locks;
 //   ncGetValue("t.a", buffer, sizeof buffer);
 //   EXPECT_TRUE(locks.Balanced());
 //   EXPECT_GT(locks.Takes(), 0);   // it did take a lock
@@ -12,7 +12,7 @@
 
 #include "host/semaphore.h"
 
-namespace support {
+namespace testsupport {
 
 class LockBalance {
  public:
@@ -44,6 +44,6 @@ class LockBalance {
   hostSemStats before_{};
 };
 
-}  // namespace support
+}  // namespace testsupport
 
 #endif  // TESTS_SUPPORT_LOCK_BALANCE_H

@@ -1,8 +1,8 @@
 // Read-back of the log stand-in's lines: level, module tag and text.
 //
-//   support::ClearLog();
+//   testsupport::ClearLog();
 //   ncDestroyElement(nullptr);
-//   EXPECT_TRUE(support::Logged(HOST_LOG_ERROR, "tarvo.nc.element", "ncDestroyElement: Invalid parameter!"));
+//   EXPECT_TRUE(testsupport::Logged(HOST_LOG_ERROR, "tarvo.nc.element", "ncDestroyElement: Invalid parameter!"));
 #ifndef TESTS_SUPPORT_LOG_LINES_H
 #define TESTS_SUPPORT_LOG_LINES_H
 
@@ -13,7 +13,7 @@
 
 #include "host/log.h"
 
-namespace support {
+namespace testsupport {
 
 inline void ClearLog() { hostLogClear(); }
 
@@ -57,6 +57,6 @@ inline testing::AssertionResult NothingLoggedAtOrAbove(int level) {
   return testing::AssertionSuccess();
 }
 
-}  // namespace support
+}  // namespace testsupport
 
 #endif  // TESTS_SUPPORT_LOG_LINES_H

@@ -4,7 +4,7 @@
 // allocations and has been failed at every one of them). Each run is checked
 // for leaks: the blocks live after it are those live before it.
 //
-//   support::RunOomLoop([](support::OomRun &run) {
+//   testsupport::RunOomLoop([](testsupport::OomRun &run) {
 //     ncHandle *tree = MakeFixtureTree();   // not under injection
 //     run.Arm();
 //     ncElement *e = ncAddElementByName(tree, "t.a.b");
@@ -22,7 +22,7 @@
 
 #include "host/memory.h"
 
-namespace support {
+namespace testsupport {
 
 enum class OomMode { kOnce, kPersistent };
 
@@ -87,6 +87,6 @@ long RunOomLoops(Body &&body) {
   return RunOomLoop(body, OomMode::kOnce) + RunOomLoop(body, OomMode::kPersistent);
 }
 
-}  // namespace support
+}  // namespace testsupport
 
 #endif  // TESTS_SUPPORT_OOM_LOOP_H

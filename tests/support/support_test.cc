@@ -34,26 +34,26 @@ bool AllocateThree(bool leak) {
 
 TEST(OomLoopTest, RunsOncePerAllocationAndOnceMore) {
   int failures = 0;
-  long runs = support::RunOomLoop([&](support::OomRun &run) {
+  long runs = testsupport::RunOomLoop([&](testsupport::OomRun &run) {
     run.Arm();
     if (!AllocateThree(false)) ++failures;
     run.Disarm();
   });
   EXPECT_EQ(runs, 4);
   EXPECT_EQ(failures, 3);
-  EXPECT_EQ(support::RunOomLoop(
-                [](support::OomRun &run) {
+  EXPECT_EQ(testsupport::RunOomLoop(
+                [](testsupport::OomRun &run) {
                   run.Arm();
                   AllocateThree(false);
                 },
-                support::OomMode::kPersistent),
+                testsupport::OomMode::kPersistent),
             4)
       << "a run left armed is disarmed";
 }
 
 // Leaks in the run that fails the second allocation only.
 void LeakingLoop() {
-  support::RunOomLoop([](support::OomRun &run) {
+  testsupport::RunOomLoop([](testsupport::OomRun &run) {
     run.Arm();
     AllocateThree(run.failAt() == 2);
     run.Disarm();
@@ -67,7 +67,7 @@ TEST(OomLoopTest, ReportsBlocksLeakedByARun) {
 
 TEST(LockBalanceTest, SeesATakeLeftHeld) {
   uSemId sem = semMCreate(0);
-  support::LockBalance locks;
+  testsupport::LockBalance locks;
   semTake(sem, U_WAIT_FOREVER);
   EXPECT_FALSE(locks.Balanced());
   EXPECT_EQ(locks.Takes(), 1);
@@ -77,12 +77,12 @@ TEST(LockBalanceTest, SeesATakeLeftHeld) {
 }
 
 TEST(LogLinesTest, FindsALineByLevelTagAndText) {
-  support::ClearLog();
+  testsupport::ClearLog();
   tarvoPrintWarnLog("tarvo.test", "%s: %d", "op", 7);
-  EXPECT_TRUE(support::Logged(HOST_LOG_WARN, "tarvo.test", "op: 7"));
-  EXPECT_FALSE(support::Logged(HOST_LOG_ERROR, "tarvo.test", "op: 7"));
-  EXPECT_FALSE(support::NothingLoggedAtOrAbove(HOST_LOG_WARN));
-  EXPECT_TRUE(support::NothingLoggedAtOrAbove(HOST_LOG_ERROR));
+  EXPECT_TRUE(testsupport::Logged(HOST_LOG_WARN, "tarvo.test", "op: 7"));
+  EXPECT_FALSE(testsupport::Logged(HOST_LOG_ERROR, "tarvo.test", "op: 7"));
+  EXPECT_FALSE(testsupport::NothingLoggedAtOrAbove(HOST_LOG_WARN));
+  EXPECT_TRUE(testsupport::NothingLoggedAtOrAbove(HOST_LOG_ERROR));
 }
 
 }  // namespace
