@@ -64,14 +64,58 @@ function(project_add_library name)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/lib${name}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 endfunction()
 
-# project_add_test(name SOURCES ... LIBS ... [THREADS])
+# The sanitizer runtime, when there is one: a program on the board sandbox
+# preloads the board's device layer, and the runtime must come before it.
+set(PROJECT_BOARD_PRELOAD_RUNTIME "")
+if(PROJECT_SANITIZE MATCHES "address|thread")
+  if(PROJECT_SANITIZE MATCHES "address")
+    set(_runtime libasan.so)
+  else()
+    set(_runtime libtsan.so)
+  endif()
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${_runtime}
+    OUTPUT_VARIABLE PROJECT_BOARD_PRELOAD_RUNTIME OUTPUT_STRIP_TRAILING_WHITESPACE)
+  get_filename_component(PROJECT_BOARD_PRELOAD_RUNTIME "${PROJECT_BOARD_PRELOAD_RUNTIME}" REALPATH)
+endif()
+
+# The board's device layer (sim/devices), in a multiarch tree: ld.so expands
+# $LIB to lib/<architecture>, so that every program on the board, the armhf
+# test and the build machine's shell it starts alike, preloads its own build.
+set(PROJECT_BOARD_PRELOAD "${PROJECT_BINARY_DIR}/sim/preload/$LIB/libboarddevices.so")
+
+# project_add_test(name SOURCES ... LIBS ... [THREADS] [BOARD [FIXTURES dir ...]])
 # A GoogleTest program beside the code it tests; every case becomes a CTest test.
 # THREADS: the program runs threads of the system, so the tsan preset runs it
 # (label "threads").
+# BOARD: the program runs on the board sandbox (sim/board-sandbox), each case in
+# a board of its own: the phone's fixture (sim/fixtures/phone) and then the
+# FIXTURES laid out, the devices emulated. Its main skips every case, saying
+# why, where the machine cannot make the sandbox.
 function(project_add_test name)
-  cmake_parse_arguments(ARG "THREADS" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "THREADS;BOARD" "" "SOURCES;LIBS;FIXTURES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  if(ARG_BOARD)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} boardsim_main GTest::gtest Threads::Threads)
+    set(launcher ${PROJECT_SOURCE_DIR}/sim/board-sandbox --or-skip
+      --fixture ${PROJECT_SOURCE_DIR}/sim/fixtures/phone)
+    foreach(fixture IN LISTS ARG_FIXTURES)
+      list(APPEND launcher --fixture ${fixture})
+    endforeach()
+    if(CMAKE_CROSSCOMPILING)
+      # The emulator gives the preload to the emulated program and what it
+      # starts, not to itself.
+      list(APPEND launcher -- ${CMAKE_CROSSCOMPILING_EMULATOR} -E LD_PRELOAD=${PROJECT_BOARD_PRELOAD})
+    else()
+      if(PROJECT_BOARD_PRELOAD_RUNTIME)
+        list(APPEND launcher --preload ${PROJECT_BOARD_PRELOAD_RUNTIME})
+      endif()
+      list(APPEND launcher --preload ${PROJECT_BOARD_PRELOAD} --)
+    endif()
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${launcher}")
+    add_dependencies(${name} boarddevices)
+  else()
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  endif()
   # Discovered tests take one label at most: a list would be split into
   # property names by the generated script.
   set(label unit)

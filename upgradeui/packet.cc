@@ -1,1 +1,0 @@
-// Firmware packet checks and the image digest.
