@@ -64,18 +64,21 @@ function(project_add_library name)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/lib${name}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 endfunction()
 
-# The sanitizer runtime, when there is one: a program on the board sandbox
-# preloads the board's device layer, and the runtime must come before it.
+# The sanitizer runtime, when it is a shared library of its own (GCC's; clang
+# links it into the program): a program on the board sandbox preloads the
+# board's device layer, and the runtime must come before it.
 set(PROJECT_BOARD_PRELOAD_RUNTIME "")
-if(PROJECT_SANITIZE MATCHES "address|thread")
+if(PROJECT_SANITIZE MATCHES "address|thread" AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   if(PROJECT_SANITIZE MATCHES "address")
     set(_runtime libasan.so)
   else()
     set(_runtime libtsan.so)
   endif()
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${_runtime}
-    OUTPUT_VARIABLE PROJECT_BOARD_PRELOAD_RUNTIME OUTPUT_STRIP_TRAILING_WHITESPACE)
-  get_filename_component(PROJECT_BOARD_PRELOAD_RUNTIME "${PROJECT_BOARD_PRELOAD_RUNTIME}" REALPATH)
+    OUTPUT_VARIABLE _runtime_path OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(IS_ABSOLUTE "${_runtime_path}" AND EXISTS "${_runtime_path}")
+    get_filename_component(PROJECT_BOARD_PRELOAD_RUNTIME "${_runtime_path}" REALPATH)
+  endif()
 endif()
 
 # The board's device layer (sim/devices), in a multiarch tree: ld.so expands
