@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <string>
@@ -173,6 +174,28 @@ TEST_F(BoardHostTest, ExitStatusIsTheCommandsAndUsageErrorsAreTheSandboxs) {
   const Finished help = RunProgram({BOARD_SANDBOX, "--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.output.find("Usage: board-sandbox"), std::string::npos);
+}
+
+TEST_F(BoardHostTest, WhereNoNamespacesCanBeMadeBoardTestsSaySoWithASkip) {
+  // A machine that refuses namespaces, as a container without privileges does.
+  const std::string bin = work_ + "/bin";
+  ASSERT_EQ(mkdir(bin.c_str(), 0755), 0);
+  ASSERT_TRUE(board::WriteFile(bin + "/unshare", "#!/bin/sh\necho 'unshare: Operation not permitted' >&2\nexit 1\n"));
+  ASSERT_EQ(chmod((bin + "/unshare").c_str(), 0755), 0);
+  const std::string path = "PATH=" + bin + ":" + std::getenv("PATH");
+
+  const Finished skipped =
+      RunProgram({BOARD_SANDBOX, "--or-skip", "--fixture", BOARD_FIXTURE, "--", BOARD_TEST_PROGRAM}, {path});
+  EXPECT_EQ(skipped.status, 0) << skipped.output;
+  EXPECT_NE(skipped.output.find("[  SKIPPED ]"), std::string::npos) << skipped.output;
+  EXPECT_NE(skipped.output.find("board sandbox unavailable: cannot make the namespaces: unshare: Operation not permitted"),
+            std::string::npos)
+      << skipped.output;
+  EXPECT_EQ(skipped.output.find("[ RUN      ]"), std::string::npos) << skipped.output;
+
+  const Finished refused = RunProgram({BOARD_SANDBOX, "--fixture", BOARD_FIXTURE, "--", "true"}, {path});
+  EXPECT_EQ(refused.status, 125);
+  EXPECT_NE(refused.output.find("cannot make the namespaces"), std::string::npos) << refused.output;
 }
 
 TEST_F(BoardHostTest, BoardTestsPassForAnUnprivilegedUser) {
