@@ -1,5 +1,6 @@
 #include "board/sandbox.h"
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -66,6 +67,13 @@ void ClearRecords() {
   WriteFile(StatePath("devices.log"), "");
   ClearCommandCalls();
   ClearFaults();
+  // Input records queued and not read.
+  if (DIR *queues = opendir(StatePath("input").c_str())) {
+    while (const dirent *entry = readdir(queues)) {
+      if (entry->d_name[0] != '.') unlink((StatePath("input/") + entry->d_name).c_str());
+    }
+    closedir(queues);
+  }
 }
 
 bool WriteFile(const std::string &path, std::string_view content) {

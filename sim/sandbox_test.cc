@@ -1,5 +1,6 @@
 // Runs on the board sandbox: the board's layout, its stub commands and its
 // emulated devices as a program sees them.
+#include "board/input.h"
 #include "board/sandbox.h"
 #include "board/transcript.h"
 
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -60,6 +62,7 @@ using BoardGpioTest = BoardTest;
 using BoardSpiTest = BoardTest;
 using BoardFaultTest = BoardTest;
 using BoardTranscriptTest = BoardTest;
+using BoardInputTest = BoardTest;
 
 int Status(const char *command) {
   const int status = std::system(command);
@@ -260,6 +263,83 @@ TEST_F(BoardTranscriptTest, ChildProcessesRecordIntoTheSameTranscriptAndPausesOn
   }
   ASSERT_EQ(board::Lines(own), (Lines{"gpio open", "clock sleep usec=1500", "gpio close"}));
   EXPECT_LE(own[0].time_us, own[1].time_us);
+}
+
+TEST_F(BoardInputTest, KeypadDeliversWholeQueuedRecordsAndRefusesWhatTheKernelWould) {
+  const int fd = open("/dev/input/event0", O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  board::InputEvent event;
+  EXPECT_EQ(read(fd, &event, sizeof event), -1);
+  EXPECT_EQ(errno, EAGAIN);
+
+  const std::vector<board::InputEvent> fed = {
+      {7, 8, board::kEventKey, 30, board::kKeyPressed},
+      {7, 9, board::kEventSync, 0, 0},
+      {7, 10, board::kEventKey, 30, board::kKeyReleased},
+  };
+  ASSERT_TRUE(board::FeedInputEvents("event0", fed));
+  char small[15];
+  EXPECT_EQ(read(fd, small, sizeof small), -1);  // less than one record
+  EXPECT_EQ(errno, EINVAL);
+  EXPECT_EQ(read(fd, &event, sizeof event), 16);
+  EXPECT_EQ(event, fed[0]);
+  // A larger buffer takes what is queued, in whole records.
+  board::InputEvent rest[4];
+  EXPECT_EQ(read(fd, rest, 40), 32);
+  EXPECT_EQ(rest[0], fed[1]);
+  EXPECT_EQ(rest[1], fed[2]);
+  EXPECT_TRUE(board::PendingInputEvents("event0").empty());
+
+  ASSERT_TRUE(board::InjectFault("event0", "read", "EIO"));
+  ASSERT_TRUE(board::PressKey("event0", 2));
+  EXPECT_EQ(read(fd, &event, sizeof event), -1);
+  EXPECT_EQ(errno, EIO);
+  EXPECT_EQ(board::PendingInputEvents("event0").size(), 2u);  // still there for the next read
+  close(fd);
+
+  const Lines expected = {
+      "event0 read size=16 result=-1 errno=EAGAIN",
+      "event0 read size=15 result=-1 errno=EINVAL",
+      "event0 event type=1 code=30 value=1",
+      "event0 read size=16 result=16",
+      "event0 event type=0 code=0 value=0",
+      "event0 event type=1 code=30 value=0",
+      "event0 read size=40 result=32",
+      "event0 read size=16 result=-1 errno=EIO",
+  };
+  EXPECT_EQ(Calls("event0"), expected);
+}
+
+TEST_F(BoardInputTest, BlockingReadWaitsForTheTestAndLeavesTheBoardToOtherThreadsAndProcesses) {
+  // Another process takes the record that is fed after it started waiting.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const int fd = open("/dev/input/event0", O_RDONLY);
+    board::InputEvent event;
+    _exit(fd >= 0 && read(fd, &event, sizeof event) == 16 ? event.code : 255);
+  }
+  // A reader in a thread of this process, too.
+  board::InputEvent seen{};
+  std::thread reader([&] {
+    const int fd = open("/dev/input/event0", O_RDONLY);
+    if (fd >= 0 && read(fd, &seen, sizeof seen) != 16) seen = {};
+    close(fd);
+  });
+  usleep(50000);
+  // While both wait, this thread still reaches the board's devices.
+  const int gpio = open("/dev/user-gpio", O_RDWR);
+  EXPECT_GE(gpio, 0);
+  close(gpio);
+  ASSERT_TRUE(board::FeedInputEvents("event0", {board::KeyEvent(42, board::kKeyPressed)}));
+  ASSERT_TRUE(board::FeedInputEvents("event0", {board::KeyEvent(42, board::kKeyPressed)}));
+  reader.join();
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 42);
+  EXPECT_EQ(seen.code, 42);
+  EXPECT_EQ(seen.type, board::kEventKey);
 }
 
 }  // namespace

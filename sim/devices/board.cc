@@ -52,6 +52,7 @@ Device *Board::DeviceAt(std::string_view path) {
   } nodes[] = {
       {"/dev/user-gpio", &gpio_},
       {"/dev/spidev32766.0", &spi_},
+      {"/dev/input/event0", &keypad_},
   };
   for (const auto &node : nodes) {
     if (node.path == path) return node.device;

@@ -10,6 +10,7 @@
 
 #include "device.h"
 #include "gpioController.h"
+#include "inputDevice.h"
 #include "spiBus.h"
 
 #include <atomic>
@@ -77,6 +78,7 @@ class Board {
   // node table of board.cc.
   GpioController gpio_;
   SpiBus spi_;
+  InputDevice keypad_{"event0"};
 };
 
 }  // namespace board

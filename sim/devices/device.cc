@@ -138,7 +138,7 @@ Outcome Device::Ioctl(unsigned long request, void *) {
   return refused;
 }
 
-Outcome Device::Read(void *, size_t size) {
+Outcome Device::Read(void *, size_t size, bool) {
   const Outcome refused = Refused(EINVAL);
   Record(name_, "read").Number("size", static_cast<long long>(size)).Result(refused).Write();
   return refused;

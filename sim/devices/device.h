@@ -60,7 +60,9 @@ class Device {
   const char *Name() const { return name_; }
 
   virtual Outcome Ioctl(unsigned long request, void *argument);
-  virtual Outcome Read(void *buffer, size_t size);
+  // nonblocking: the descriptor was opened (or set) with O_NONBLOCK. A
+  // handler that waits gives the board lock back meanwhile.
+  virtual Outcome Read(void *buffer, size_t size, bool nonblocking);
   virtual Outcome Write(const void *data, size_t size);
 
  protected:

@@ -147,8 +147,10 @@ ssize_t read(int fd, void *buffer, size_t size) {
   Board &board = Board::Get();
   board::Device *device = board.AttachedTo(fd);
   if (device == nullptr) return board::libc::read()(fd, buffer, size);
+  const int flags = fcntl(fd, F_GETFL);
+  const bool nonblocking = flags >= 0 && (flags & O_NONBLOCK) != 0;
   std::lock_guard<std::mutex> hold(board.Lock());
-  return Finish(device->Read(buffer, size));
+  return Finish(device->Read(buffer, size, nonblocking));
 }
 
 ssize_t write(int fd, const void *data, size_t size) {

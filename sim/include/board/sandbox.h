@@ -19,7 +19,8 @@ bool InSandbox();
 std::string UnavailableReason();
 
 // Empties the device transcript and the command records and drops the
-// injected faults: a test starts from a quiet board. (What the devices hold,
+// injected faults and the queued input records: a test starts from a quiet
+// board. (What the devices hold,
 // such as requested GPIO lines, stays, as it would on a real board.)
 void ClearRecords();
 
