@@ -58,20 +58,6 @@ class ReportEnvironment : public ::testing::Environment {
 ReportEnvironment *const gEnvironment =
     static_cast<ReportEnvironment *>(::testing::AddGlobalTestEnvironment(new ReportEnvironment));
 
-Report ParseReport(const testsupport::RecordedRequest &request) {
-  Report report{request, {}, {}, {}};
-  const std::string &path = request.decodedPath;
-  size_t query = path.find("?jsonstr");
-  if (query == std::string::npos) {
-    ADD_FAILURE() << "not a report: " << request.path;
-    return report;
-  }
-  report.target = path.substr(0, query);
-  report.jsonText = path.substr(query + 8);
-  report.json = nlohmann::json::parse(report.jsonText, nullptr, false);
-  if (report.json.is_discarded()) ADD_FAILURE() << "not JSON: " << report.jsonText;
-  return report;
-}
 
 std::vector<int> Seconds(const std::vector<hostTimerInfo> &timers) {
   std::vector<int> seconds;
@@ -88,6 +74,21 @@ std::vector<hostTimerInfo> Timers(Get get) {
 }
 
 }  // namespace
+
+Report ParseReport(const testsupport::RecordedRequest &request) {
+  Report report{request, {}, {}, {}};
+  const std::string &path = request.decodedPath;
+  size_t query = path.find("?jsonstr");
+  if (query == std::string::npos) {
+    ADD_FAILURE() << "not a report: " << request.path;
+    return report;
+  }
+  report.target = path.substr(0, query);
+  report.jsonText = path.substr(query + 8);
+  report.json = nlohmann::json::parse(report.jsonText, nullptr, false);
+  if (report.json.is_discarded()) ADD_FAILURE() << "not JSON: " << report.jsonText;
+  return report;
+}
 
 testsupport::HttpRecorder &InfoReportTest::recorder() { return *gEnvironment->recorder; }
 

@@ -33,6 +33,9 @@ struct Report {
   nlohmann::json json;   // that text parsed
 };
 
+// A request as a report: its target, JSON text and JSON.
+Report ParseReport(const testsupport::RecordedRequest &request);
+
 class InfoReportTest : public ::testing::Test {
  protected:
   void SetUp() override;
