@@ -1,0 +1,83 @@
+#include "textFields.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
+namespace ledfirstkey {
+namespace {
+
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Descriptor(const Descriptor &) = delete;
+  Descriptor &operator=(const Descriptor &) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+bool ReadTextFile(const char *path, std::string *text) {
+  const Descriptor file(open(path, O_RDONLY | O_CLOEXEC));
+  if (file.get() < 0) return false;
+  text->clear();
+  char chunk[512];
+  for (;;) {
+    const ssize_t got = read(file.get(), chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;  // a read error ends the text like its end would
+    text->append(chunk, static_cast<size_t>(got));
+  }
+  return true;
+}
+
+bool NextLine(std::string_view *text, std::string_view *line) {
+  if (text->empty()) return false;
+  size_t length = text->find('\n');
+  length = length == std::string_view::npos ? text->size() : length + 1;
+  if (length > kMaxLineLength) length = kMaxLineLength;
+  *line = text->substr(0, length);
+  text->remove_prefix(length);
+  // A line is a C text: it ends at a zero byte.
+  if (const size_t zero = line->find('\0'); zero != std::string_view::npos) *line = line->substr(0, zero);
+  return true;
+}
+
+bool Fields::Next(std::string_view *field) {
+  if (done_) return false;
+  const size_t comma = rest_.find(',');
+  *field = rest_.substr(0, comma);
+  if (comma == std::string_view::npos) {
+    done_ = true;
+  } else {
+    rest_.remove_prefix(comma + 1);
+  }
+  return true;
+}
+
+int DecimalNumber(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  // Saturates one past INT_MAX, so that -2147483648 still comes out whole.
+  constexpr long long kLimit = static_cast<long long>(INT_MAX) + 1;
+  long long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > kLimit) value = kLimit;
+  }
+  if (negative) value = -value;
+  if (value > INT_MAX) return INT_MAX;
+  return static_cast<int>(value);
+}
+
+}  // namespace ledfirstkey
