@@ -8,7 +8,7 @@ set -euo pipefail
 want=${1:-test}
 
 host_packages=(
-  build-essential cmake ninja-build pkg-config git python3 file util-linux psmisc
+  build-essential cmake ninja-build pkg-config git python3 file util-linux psmisc procps openssl
   libexpat1-dev libfreetype-dev libssl-dev libcurl4-openssl-dev libpng-dev
   libgtest-dev libgmock-dev googletest nlohmann-json3-dev
 )

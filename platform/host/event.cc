@@ -1,6 +1,7 @@
 // Event service stand-in: callbacks run on the service's own thread, in order
 // of registration, as on the phone.
 #include "host/event.h"
+#include "module_calls.h"
 #include "platform/runtime.h"
 
 #include <condition_variable>
@@ -65,6 +66,7 @@ EventService &Service() {
 extern "C" {
 
 int uEventInit(void) {
+  hoststub::NoteModuleCall("uEventInit()");
   EventService &s = Service();
   std::lock_guard<std::mutex> guard(s.mutex);
   if (!s.started) {
@@ -75,6 +77,8 @@ int uEventInit(void) {
 }
 
 int uEventCare(const char *event, uEventCallback callback, void *arg) {
+  hoststub::NoteModuleCall("uEventCare(" + hoststub::Quoted(event) + ", " + (callback != nullptr ? "callback" : "null") +
+                           ", " + (arg != nullptr ? "arg" : "0") + ")");
   if (event == nullptr || callback == nullptr) return -1;
   EventService &s = Service();
   std::lock_guard<std::mutex> guard(s.mutex);

@@ -1,6 +1,7 @@
 // Log library stand-in: keeps every line for tests to read back and prints
 // those at or above a threshold to standard error.
 #include "host/log.h"
+#include "module_calls.h"
 #include "platform/log.h"
 
 #include <cstdarg>
@@ -38,7 +39,10 @@ void Record(int level, const char *module, const char *format, va_list args) {
 
 extern "C" {
 
-int logModuleInit(void) { return 0; }
+int logModuleInit(void) {
+  hoststub::NoteModuleCall("logModuleInit()");
+  return 0;
+}
 
 #define DEFINE_LOG_CALL(name, level)                          \
   void name(const char *module, const char *format, ...) {    \

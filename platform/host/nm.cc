@@ -1,20 +1,25 @@
 // Network manager stand-in: every getter answers what the test set through
 // host/nm.h.
+#include "host/event.h"
 #include "host/nm.h"
+#include "module_calls.h"
 #include "platform/nm.h"
 #include "platform/runtime.h"
 #include "stable_text.h"
 
 #include <arpa/inet.h>
 
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 
 namespace {
 
 constexpr const char *kWiredName = "eth0";
 constexpr const char *kWifiName = "wlan0";
+constexpr const char *kConnectedEvent = "NM_EVENT_NET_CONNECTED";
 
 struct NetworkState {
   std::mutex mutex;
@@ -25,6 +30,7 @@ struct NetworkState {
   const char *wiredName = kWiredName;
   const char *wifiName = kWifiName;
   std::map<std::string, std::string> upperMacs;  // by interface name
+  int connectDelayMs = 0;  // negative: the network never comes up
 };
 
 NetworkState &State() {
@@ -35,6 +41,26 @@ NetworkState &State() {
 }  // namespace
 
 extern "C" {
+
+int nmModuleInit(void) {
+  hoststub::NoteModuleCall("nmModuleInit()");
+  int delayMs;
+  {
+    NetworkState &s = State();
+    std::lock_guard<std::mutex> guard(s.mutex);
+    delayMs = s.connectDelayMs;
+  }
+  if (delayMs < 0) return 0;
+  if (delayMs == 0) {
+    hostEventPublish(kConnectedEvent, nullptr);
+  } else {
+    std::thread([delayMs] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+      hostEventPublish(kConnectedEvent, nullptr);
+    }).detach();
+  }
+  return 0;
+}
 
 int nmGetActiveNetworkType(void) {
   NetworkState &s = State();
@@ -117,6 +143,12 @@ void hostNmSetUpperMac(const char *interfaceName, const char *mac) {
   }
 }
 
+void hostNmSetConnectDelay(int milliseconds) {
+  NetworkState &s = State();
+  std::lock_guard<std::mutex> guard(s.mutex);
+  s.connectDelayMs = milliseconds;
+}
+
 void hostNmReset(void) {
   NetworkState &s = State();
   std::lock_guard<std::mutex> guard(s.mutex);
@@ -126,6 +158,7 @@ void hostNmReset(void) {
   s.wiredName = kWiredName;
   s.wifiName = kWifiName;
   s.upperMacs.clear();
+  s.connectDelayMs = 0;
 }
 
 }  // extern "C"

@@ -1,11 +1,17 @@
+#include "host/event.h"
+#include "host/modules.h"
 #include "host/nm.h"
 #include "platform/nm.h"
+#include "platform/runtime.h"
 
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -45,6 +51,47 @@ TEST(NmTest, UpstreamMacIsKnownPerInterfaceAndNamesStayValid) {
   EXPECT_EQ(networkUtilsGetUpperMac(nullptr, mac, sizeof mac), -1);
   hostNmSetUpperMac("eth1", "");
   EXPECT_EQ(networkUtilsGetUpperMac("eth1", mac, sizeof mac), -1);
+  hostNmReset();
+}
+
+std::atomic<int> gConnectedEvents{0};
+
+int CountConnected(const char *, void *, void *) {
+  ++gConnectedEvents;
+  return 0;
+}
+
+std::string CallLine(int index) {
+  char line[256] = "";
+  hostModuleCallGet(index, line, sizeof line);
+  return line;
+}
+
+TEST(NmTest, ModuleStartRaisesTheConnectedEventAtOnceLaterOrNever) {
+  uEventInit();
+  static bool cared = uEventCare("NM_EVENT_NET_CONNECTED", CountConnected, nullptr) == 0;
+  ASSERT_TRUE(cared);
+  const struct {
+    int delayMs;
+    int events;
+  } cases[] = {{0, 1}, {300, 1}, {-1, 0}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.delayMs);
+    hostNmSetConnectDelay(c.delayMs);
+    gConnectedEvents = 0;
+    hostModuleCallsClear();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(nmModuleInit(), 0);
+    EXPECT_EQ(hostModuleCallCount(), 1);
+    EXPECT_EQ(CallLine(0), "nmModuleInit()");
+    while (gConnectedEvents == 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(2))
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    hostEventDrain();
+    EXPECT_EQ(gConnectedEvents.load(), c.events);
+    if (c.events > 0) {
+      EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(c.delayMs));
+    }
+  }
   hostNmReset();
 }
 

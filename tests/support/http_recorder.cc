@@ -44,7 +44,7 @@ std::optional<std::string> RecordedRequest::Header(std::string_view name) const 
   return std::nullopt;
 }
 
-HttpRecorder::HttpRecorder() {
+HttpRecorder::HttpRecorder(const HttpRecorderOptions &options) {
   int in[2], out[2];
   if (pipe2(in, O_CLOEXEC) != 0) return;
   if (pipe2(out, O_CLOEXEC) != 0) {
@@ -56,8 +56,14 @@ HttpRecorder::HttpRecorder() {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  const char *argv[] = {PYTHON3_EXECUTABLE, HTTP_RECORDER_SCRIPT, "--host", "127.0.0.1", "--port", "0", nullptr};
-  int rc = posix_spawn(&pid_, PYTHON3_EXECUTABLE, &actions, nullptr, const_cast<char **>(argv), environ);
+  std::vector<const char *> argv = {PYTHON3_EXECUTABLE, HTTP_RECORDER_SCRIPT, "--host", "127.0.0.1", "--port", "0"};
+  if (!options.root.empty()) argv.insert(argv.end(), {"--root", options.root.c_str()});
+  if (!options.certFile.empty()) {
+    argv.insert(argv.end(), {"--cert", options.certFile.c_str(), "--key", options.keyFile.c_str()});
+    tls_ = true;
+  }
+  argv.push_back(nullptr);
+  int rc = posix_spawn(&pid_, PYTHON3_EXECUTABLE, &actions, nullptr, const_cast<char **>(argv.data()), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(in[0]);
   close(out[1]);
@@ -91,7 +97,7 @@ HttpRecorder::~HttpRecorder() {
 }
 
 std::string HttpRecorder::Url(std::string_view path) const {
-  return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
+  return (tls_ ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(port_) + std::string(path);
 }
 
 bool HttpRecorder::QueueStatus(std::initializer_list<int> codes) {
@@ -99,6 +105,8 @@ bool HttpRecorder::QueueStatus(std::initializer_list<int> codes) {
 }
 
 bool HttpRecorder::SetDefaultStatus(int code) { return Command({{"cmd", "default"}, {"code", code}}); }
+
+bool HttpRecorder::CutNextBody(long long bytes) { return Command({{"cmd", "cut"}, {"after", bytes}}); }
 
 std::vector<RecordedRequest> HttpRecorder::TakeRequests() {
   while (std::optional<nlohmann::json> event = ReadEvent(std::chrono::milliseconds(0))) Keep(*event);

@@ -30,17 +30,24 @@ struct RecordedRequest {
   std::optional<std::string> Header(std::string_view name) const;
 };
 
+struct HttpRecorderOptions {
+  std::string root = {};      // non-empty: a 200 answer to a file's path sends the file
+  std::string certFile = {};  // non-empty: HTTPS with this certificate chain (PEM)
+  std::string keyFile = {};   // and this private key (PEM)
+};
+
 class HttpRecorder {
  public:
   // Starts the server on a free port of 127.0.0.1; ok() tells whether it runs.
-  HttpRecorder();
+  HttpRecorder() : HttpRecorder(HttpRecorderOptions{}) {}
+  explicit HttpRecorder(const HttpRecorderOptions &options);
   ~HttpRecorder();
   HttpRecorder(const HttpRecorder &) = delete;
   HttpRecorder &operator=(const HttpRecorder &) = delete;
 
   bool ok() const { return port_ > 0; }
   int port() const { return port_; }
-  // "http://127.0.0.1:<port>" followed by path.
+  // "http://127.0.0.1:<port>" (https with a certificate) followed by path.
   std::string Url(std::string_view path = "") const;
 
   // The next requests are answered with these codes, in order; then with
@@ -48,6 +55,9 @@ class HttpRecorder {
   // has taken the command.
   bool QueueStatus(std::initializer_list<int> codes);
   bool SetDefaultStatus(int code);
+  // The next file sent stops after this many bytes of its body, and the
+  // server drops the connection.
+  bool CutNextBody(long long bytes);
 
   // The requests recorded and not yet taken. A request's record is written
   // before its response, so once a client has its response, the record is
@@ -68,6 +78,7 @@ class HttpRecorder {
   int toServer_ = -1;
   int fromServer_ = -1;
   int port_ = 0;
+  bool tls_ = false;
   std::string buffered_;
   std::deque<RecordedRequest> requests_;
 };

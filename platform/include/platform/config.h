@@ -92,6 +92,9 @@ typedef struct moduleAliasInfo {
     char alias[CONFIG_MODULE_NAME_SIZE];  /* the other name */
 } moduleAliasInfo;
 
+/* Starts the configuration library (after the event service). 0. */
+int configModuleInit(void);
+
 /* Registers an alias. 0, or -1 for a null record or an empty name. */
 int addModuleAlias(const moduleAliasInfo *alias);
 

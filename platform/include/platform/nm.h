@@ -20,6 +20,10 @@ extern "C" {
 /* The size of a buffer that holds any MAC address text of the manager. */
 #define NM_MAC_TEXT_SIZE 24
 
+/* Starts the network manager, which raises the event "NM_EVENT_NET_CONNECTED"
+ * through the event service once the network is up. 0. */
+int nmModuleInit(void);
+
 /* The kind of the active network. */
 int nmGetActiveNetworkType(void);
 

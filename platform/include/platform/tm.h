@@ -8,6 +8,9 @@
 extern "C" {
 #endif
 
+/* Starts the time module and its SNTP client. 0. */
+int tmModuleInit(void);
+
 /* Non-zero once the SNTP client has set the clock, 0 before. */
 int tmSntpClientStatusGet(void);
 

@@ -1,0 +1,17 @@
+// The record of module start calls behind host/modules.h, for the stand-ins
+// that make such calls.
+#ifndef HOST_MODULE_CALLS_H
+#define HOST_MODULE_CALLS_H
+
+#include <string>
+
+namespace hoststub {
+
+// Appends one call line, as host/modules.h describes it.
+void NoteModuleCall(std::string line);
+// A text argument as it stands in a call line: in double quotes, or null.
+std::string Quoted(const char *text);
+
+}  // namespace hoststub
+
+#endif  // HOST_MODULE_CALLS_H
