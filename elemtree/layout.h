@@ -18,6 +18,16 @@
                 #type "." #field " must be the machine word " #index)
 #endif
 
+// Field `field` of `type` sits at byte `offset` in the phone's 32-bit layout
+// (records whose integer fields are 32 bits wide on every machine); the
+// armhf build checks it, a 64-bit host has another layout.
+#if UINTPTR_MAX == 0xFFFFFFFFu
+#define NC_ASSERT_OFFSET32(type, field, offset) \
+  static_assert(offsetof(type, field) == (offset), #type "." #field " must sit at byte " #offset)
+#else
+#define NC_ASSERT_OFFSET32(type, field, offset) static_assert(true)
+#endif
+
 #define NC_ASSERT_WORDS(type, count) \
   static_assert(sizeof(type) == (count) * sizeof(void *), #type " must be " #count " machine words")
 

@@ -9,6 +9,8 @@ namespace nc {
 
 inline constexpr char kTagTree[] = "tarvo.nc";            // trees, calls, errors
 inline constexpr char kTagElement[] = "tarvo.nc.element";  // elements and paths
+inline constexpr char kTagParse[] = "tarvo.nc.parse";      // readers
+inline constexpr char kTagOutput[] = "tarvo.nc.fileoutput";  // writers and sinks
 
 // How invalid-parameter messages show a pointer argument.
 constexpr const char *Presence(const void *pointer) { return pointer != nullptr ? "NOT NULL" : "NULL"; }

@@ -35,6 +35,16 @@ void ComposeParentDotName(ncElement *element, char (&buffer)[kPathSize]) {
   if (length > 0 && buffer[length - 1] == '.') buffer[length - 1] = '\0';
 }
 
+ncElement *AppendNewChild(ncElement *parent, const char *name) {
+  ncElement *child = ncCreateElement(name);
+  if (child == nullptr) return nullptr;
+  if (ncElementAddChild(parent, child) != 0) {
+    ncDestroyElement(child);
+    return nullptr;
+  }
+  return child;
+}
+
 void CallGetFunc(ncGetFunc getFunc, const char *dotName, char *buffer, int size) {
   getFunc(dotName, buffer, size);
   if (buffer != nullptr && size > 0) buffer[size - 1] = '\0';

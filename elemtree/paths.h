@@ -24,6 +24,10 @@ void ComposeParentDotName(ncElement *element, char (&buffer)[kPathSize]);
 // kPathSize). 0 without a getFunc.
 int CustomInstanceCount(ncElement *instance, int bufferSize);
 
+// A new element named name attached to parent; null when it could not be
+// made or attached.
+ncElement *AppendNewChild(ncElement *parent, const char *name);
+
 // Fetches a hook's text into buffer and keeps it terminated whatever the
 // hook wrote.
 void CallGetFunc(ncGetFunc getFunc, const char *dotName, char *buffer, int size);

@@ -52,13 +52,7 @@ bool TakesInstance(ncElement *instance, const DotNameHead &head) {
 ncElement *AddNewChild(ncElement *parent, const char *name) {
   char cut[nc::kNameSize];
   uStrSafeCopy(cut, nc::kNameSize, name);
-  ncElement *child = ncCreateElement(cut);
-  if (child == nullptr) return nullptr;
-  if (ncElementAddChild(parent, child) != 0) {
-    ncDestroyElement(child);
-    return nullptr;
-  }
-  return child;
+  return nc::AppendNewChild(parent, cut);
 }
 
 void LogInvalidTreeCall(const char *operation, const ncHandle *handle, const char *dotName) {

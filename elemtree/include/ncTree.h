@@ -7,6 +7,8 @@
 #include "ncElement.h"
 #include "ncExec.h"
 #include "ncHandle.h"
+#include "ncOutput.h"
+#include "ncParse.h"
 #include "ncPath.h"
 
 #endif /* NC_TREE_H */
