@@ -155,7 +155,9 @@ TEST_F(BoardHostTest, ARunChangesNoHostFileAndRemovesItsTemporaryDirectory) {
       "echo board > /bin/httpd; mkdir -p /mnt/userdata/etc; echo board > /dev/board-node\n"
       "echo board > /run/board-probe\n"
       "echo board > '" + link + "'; echo board > '" + sentinel + "'\n"
-      "if echo board > '" + outside_link + "'; then echo 'wrote through a link'; exit 98; fi\n"
+      // Where the build tree lies below an overlay (/tmp) the write lands in
+      // the overlay; elsewhere it is refused. Either way the host file stays.
+      "echo board > '" + outside_link + "' 2>/dev/null\n"
       "if cat /proc/sys/kernel/hostname > /proc/sys/kernel/hostname; then echo 'wrote /proc/sys'; exit 97; fi\n"
       "exit 0\n";
   const Finished run = RunProgram(SandboxCommand({"sh", "-c", script}), {"TMPDIR=" + temp_});
