@@ -56,23 +56,26 @@ int ota_file_upgrade_from_fp(FILE *stream, int mode) {
   }
   long long bytes = 0;
   bool ok = stream != nullptr;
+  // The stream is read to its end even when the image cannot be written, as
+  // the phone's writer consumes the payload whatever becomes of it.
+  bool written = true;
   FILE *image = nullptr;
   if (ok && !path.empty()) {
     image = std::fopen(path.c_str(), "wb");
-    ok = image != nullptr;
+    written = image != nullptr;
   }
   static char buffer[64 * 1024];  // the writer runs on one thread at a time
   while (ok) {
     size_t n = std::fread(buffer, 1, sizeof buffer, stream);
-    if (n > 0 && image != nullptr && std::fwrite(buffer, 1, n, image) != n) ok = false;
+    if (n > 0 && image != nullptr && written && std::fwrite(buffer, 1, n, image) != n) written = false;
     bytes += static_cast<long long>(n);
     if (n < sizeof buffer) {
       if (std::ferror(stream)) ok = false;
       break;
     }
   }
-  if (image != nullptr && std::fclose(image) != 0) ok = false;
-  int result = ok && bytes > 0 && !failWrite ? 0 : -1;
+  if (image != nullptr && std::fclose(image) != 0) written = false;
+  int result = ok && written && bytes > 0 && !failWrite ? 0 : -1;
   std::printf("ota_file_upgrade_from_fp : %lld bytes read, %s\n", bytes, result == 0 ? "image written" : "failed");
   std::lock_guard<std::mutex> guard(s.mutex);
   s.record.lastWriteBytes = bytes;
@@ -80,13 +83,15 @@ int ota_file_upgrade_from_fp(FILE *stream, int mode) {
   return result;
 }
 
-int upgradeAfterProcessStart(otaPrintFunc print, otaPrintFunc /*errorPrint*/) {
+int upgradeAfterProcessStart(otaPrintFunc print, otaPrintFunc errorPrint) {
   OtaState &s = State();
   std::string command;
   {
     std::lock_guard<std::mutex> guard(s.mutex);
     NoteCall(s.record, "start");
     ++s.record.startCalls;
+    s.record.lastStartPrint = print != nullptr;
+    s.record.lastStartErrorPrint = errorPrint != nullptr;
     command = s.afterCommand;
   }
   if (print != nullptr) print("upgradeAfterProcessStart : starting the main application Pavo\n");

@@ -42,6 +42,8 @@ TEST(OtaTest, WriterCopiesThePayloadAndCallsAreRecorded) {
   EXPECT_EQ(record.lastSetMode, 1);
   EXPECT_EQ(record.lastWriteMode, 1);
   EXPECT_EQ(record.lastWriteBytes, 200000);
+  EXPECT_EQ(record.lastStartPrint, 1);
+  EXPECT_EQ(record.lastStartErrorPrint, 1);
   unlink(image.c_str());
   unlink(marker.c_str());
   hostOtaReset();
@@ -64,6 +66,14 @@ TEST(OtaTest, WriterFailsOnAnEmptyStreamOrWhenTold) {
   hostOtaRecord record;
   hostOtaRecordGet(&record);
   EXPECT_EQ(record.lastWriteBytes, static_cast<long long>(sizeof data));
+  hostOtaReset();
+
+  // An image file that cannot be made: the payload is still read to its end.
+  hostOtaSetImagePath("/nonexistent-directory/image");
+  stream = fmemopen(data, sizeof data, "rb");
+  EXPECT_EQ(ota_file_upgrade_from_fp(stream, 1), -1);
+  EXPECT_EQ(std::fgetc(stream), EOF);
+  std::fclose(stream);
   hostOtaReset();
 }
 

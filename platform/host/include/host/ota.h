@@ -14,7 +14,8 @@ extern "C" {
  * call). Null or unset: the payload is read and counted, and nothing is
  * written. */
 void hostOtaSetImagePath(const char *path);
-/* fail non-zero: the writer reads the stream to its end, then returns -1. */
+/* fail non-zero: the writer reads the stream to its end, then returns -1. It
+ * does the same when the image file cannot be made. */
 void hostOtaSetWriteFailure(int fail);
 /* A shell command the after-upgrade step runs after saying that Pavo starts
  * (null: none). */
@@ -26,6 +27,7 @@ typedef struct hostOtaRecord {
     int writeCalls, lastWriteMode, lastWriteResult;
     long long lastWriteBytes;  /* payload bytes the last write read */
     int startCalls;
+    int lastStartPrint, lastStartErrorPrint;  /* 1 when that print callback was given */
 } hostOtaRecord;
 
 void hostOtaRecordGet(hostOtaRecord *record);
