@@ -51,6 +51,19 @@ TEST_F(OutputTest, XmlLeavesOutTheLibrarysOwnKeysAndEscapesAttributeValues) {
   ncDestroy(back);
 }
 
+TEST_F(OutputTest, XmlWritesEachKeyOnceSoTheDocumentReadsBack) {
+  ncHandle *tree = ncCreatePrivate("cfg");
+  std::string dot = "cfg.f(int a, int b)?return=int\r\ncfg.t.1.x = 1\r\ncfg.t.1?index=9, instance=auto\r\n";
+  ASSERT_EQ(ncParseFromBuf(tree, dot.c_str(), NC_FORMAT_DOT), 0);
+  std::string xml = Output(tree, NC_OUTPUT_XML);
+  EXPECT_NE(xml.find("<f param=\"int a\" return=\"int\"></f>"), std::string::npos) << xml;
+  EXPECT_NE(xml.find("<t index=\"1\">\r\n        <x>1</x>"), std::string::npos) << xml;
+  ncHandle *back = ncCreatePrivate("cfg");
+  EXPECT_EQ(ncParseFromBuf(back, xml.c_str(), NC_FORMAT_XML), 0);
+  ncDestroy(back);
+  ncDestroy(tree);
+}
+
 TEST_F(OutputTest, TablesAreWrittenOneTagPerInstance) {
   ncHandle *tree = MakeTree("cfg", {"cfg.dns.1.ip=a", "cfg.dns.2.ip=b"});
   for (const char *name : {"cfg.dns.1", "cfg.dns.2"}) ncSetElementAttr(ncGetElementByName(tree, name), "instance", "auto");

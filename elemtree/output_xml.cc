@@ -64,10 +64,23 @@ bool AppendBlanks(ncOutputBuf *output, int count) {
   return true;
 }
 
-// The attributes of a start tag: key="value", values escaped.
-bool AppendAttributes(ncOutputBuf *output, const ncElement *element) {
+// Whether an earlier attribute of the element has the same key.
+bool IsRepeatedKey(const ncElement *element, const ncAttr *attr) {
+  for (const ncAttr *earlier : Items<ncAttr>(element->attrList)) {
+    if (earlier == attr) return false;
+    if (earlier->key != nullptr && std::strcmp(earlier->key, attr->key) == 0) return true;
+  }
+  return false;
+}
+
+// The attributes of a start tag: key="value", values escaped. A key appears
+// once in a tag (a document with a repeated one is not well-formed): of
+// repeated "param" attributes the first is written, and an instance's own
+// "index" gives way to its number.
+bool AppendAttributes(ncOutputBuf *output, const ncElement *element, Kind kind) {
   for (const ncAttr *attr : Items<ncAttr>(element->attrList)) {
-    if (attr->key == nullptr || IsLeftOutOfXml(attr->key)) continue;
+    if (attr->key == nullptr || IsLeftOutOfXml(attr->key) || IsRepeatedKey(element, attr)) continue;
+    if (kind != Kind::kPlain && std::strcmp(attr->key, "index") == 0) continue;
     if (nc::AppendFormat(output, " %s=\"", attr->key) < 0 || !AppendEscaped(output, TextOrEmpty(attr->value)) ||
         nc::AppendFormat(output, "\"") < 0)
       return false;
@@ -90,7 +103,7 @@ bool AppendStartTag(ncOutputBuf *output, const ncElement *element, Kind kind, in
         nc::AppendFormat(output, "\"") < 0)
       return false;
   }
-  return AppendAttributes(output, element) && nc::AppendFormat(output, ">") >= 0;
+  return AppendAttributes(output, element, kind) && nc::AppendFormat(output, ">") >= 0;
 }
 
 // A leaf's text: its getFunc's when it has one, otherwise its value.
