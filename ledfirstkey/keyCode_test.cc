@@ -17,8 +17,10 @@ TEST(KeyCodeTest, TwelfthFieldAfterTheHeadingCountedAcrossLines) {
       // The heading's fields do not count.
       {"1,2,3,4,5,6,7,8,9,10,11,12,13\n", kNoKeyCode},
       {"", kNoKeyCode},
-      // Empty fields count; the number is read like atoi.
-      {"keys\n,,,,,,,,,,, 30 \n", 30},
+      // Commas side by side separate once: there are no empty fields. The
+      // number is read like atoi.
+      {"keys\n1,,2,3,4,5,6,7,8,9,10,11,,, 30 \n", 30},
+      {"keys\n,,,,,,,,,,,,30\n", kNoKeyCode},
       {"keys\n1,2,3,4,5,6,7,8,9,10,11,x\n", 0},
       {"keys\r\n1,2,3,4,5,6,7,8,9,10,11,-5\r\n", -5},
   };

@@ -54,7 +54,7 @@ void ReadLedMap(std::string_view text, LedSlots *slots, std::FILE *messages) {
   while (NextLine(&text, &line)) {
     Fields fields(line);
     std::string_view name, kind_field, channel;
-    if (!fields.Next(&name) || name.empty()) {
+    if (!fields.Next(&name)) {
       ReportLine(messages, "error line format:<%.*s>, please check it!\n", line);
       continue;
     }

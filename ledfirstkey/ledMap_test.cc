@@ -25,7 +25,11 @@ const MapCase kMapCases[] = {
     {"LINE_LED-45,LED_GPIO,1,2\n", {}, "dss_index:-1, is out of range!\n"},
     {"\n", {}, "dss_index:-1, is out of range!\n"},
     {"KEYPAD_LED,LED_GPIO,1,2\n", {}, "dss_index:-1, is out of range!\n"},
-    {",,,\n", {}, "error line format:<,,,\n>, please check it!\n"},
+    // Commas only separate fields: a line of commas has none (the last
+    // line, or a long one cut at 126 characters), but a line end is a field.
+    {",,,", {}, "error line format:<,,,>, please check it!\n"},
+    {",,,\n", {}, "dss_index:-1, is out of range!\n"},
+    {",POWER_LED,,LED_GPIO,,3,,,4\n", {{69, {kGpioLed, 3, 4}}}, ""},
     {"POWER_LED\n", {}, "error line format:<POWER_LED\n>, please check it!!\n"},
     // An unknown kind is skipped without a word.
     {"MUTE_LED,LED_PWM,3,4\n", {}, ""},
@@ -43,9 +47,10 @@ const MapCase kMapCases[] = {
      {{69, {kGpioLed, 3, 4}}, {70, {kGpioLed, 9, -1}}},
      ""},
     // Every bad line is reported and the rest still read.
-    {"\nLINE_LED2,LED_DREG,0\n,\nLINE_LED3,LED_GPIO,0,17\n",
+    {"\nLINE_LED2,LED_DREG,0\nMUTE_LED\r\nLINE_LED3,LED_GPIO,0,17\n,,,",
      {{46, {kChainLed, 0, -1}}, {47, {kGpioLed, 0, 17}}},
-     "dss_index:-1, is out of range!\nerror line format:<,\n>, please check it!\n"},
+     "dss_index:-1, is out of range!\nerror line format:<MUTE_LED\r\n>, please check it!!\n"
+     "error line format:<,,,>, please check it!\n"},
 };
 
 TEST(LedMapTest, MapLinesWireTheirSlotsOrAreReported) {

@@ -51,17 +51,10 @@ void Pause(long microseconds) {
   }
 }
 
-// Messages go out before anything that may not come back (the shell, the
-// endless test, a kill by the caller).
-void Say(const char *message) {
-  std::puts(message);
-  std::fflush(stdout);
-}
-
 int FirstKeyCheck(const char *device) {
   const int key_code = keyCheckLoad();
   if (ledModuleInit() != 0) {
-    Say(kInitError);
+    std::puts(kInitError);
     gpio_term();
     return 0;
   }
@@ -69,7 +62,7 @@ int FirstKeyCheck(const char *device) {
 
   const int input = open(device, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (input < 0) {
-    Say("can't open the device. please check it");
+    std::puts("can't open the device. please check it");
     gpio_term();
     return 0;
   }
@@ -82,7 +75,6 @@ int FirstKeyCheck(const char *device) {
       // The first record decides, whatever its type.
       code_read = event.code;
       if (code_read == key_code) {
-        std::fflush(stdout);
         (void)std::system("killall logo");
         result = 1;
       }
@@ -104,10 +96,10 @@ int FirstKeyCheck(const char *device) {
 }
 
 int LedTest() {
-  Say(kUsage);
+  std::puts(kUsage);
   (void)keyCheckLoad();  // the test has no use for it
   if (ledModuleInit() != 0) {
-    Say(kInitError);
+    std::puts(kInitError);
     gpio_term();
     return 0;
   }
@@ -123,6 +115,10 @@ int LedTest() {
 }  // namespace ledfirstkey
 
 int main(int argc, char **argv) {
+  // Each line goes out whole and at once, also into a pipe or a log file:
+  // the LED test never ends by itself and is stopped by a signal, and the
+  // shell's commands write to the same output.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   if (argc == 2) return ledfirstkey::FirstKeyCheck(argv[1]);
   return ledfirstkey::LedTest();
 }

@@ -52,14 +52,15 @@ bool NextLine(std::string_view *text, std::string_view *line) {
 }
 
 bool Fields::Next(std::string_view *field) {
-  if (done_) return false;
+  const size_t start = rest_.find_first_not_of(',');
+  if (start == std::string_view::npos) {
+    rest_ = {};
+    return false;
+  }
+  rest_.remove_prefix(start);
   const size_t comma = rest_.find(',');
   *field = rest_.substr(0, comma);
-  if (comma == std::string_view::npos) {
-    done_ = true;
-  } else {
-    rest_.remove_prefix(comma + 1);
-  }
+  rest_.remove_prefix(field->size());
   return true;
 }
 

@@ -19,9 +19,11 @@ bool ReadTextFile(const char *path, std::string *text);
 // kMaxLineLength characters, and cut at a zero byte. False at the end.
 bool NextLine(std::string_view *text, std::string_view *line);
 
-// Takes the next field off a line: the characters up to the next comma (an
-// empty field where two commas meet). The last field keeps the line end.
-// False when the line has no more fields.
+// Takes the next field off a line: a run of characters other than commas.
+// Commas only separate: leading commas and commas side by side yield no
+// empty fields, so a line of commas only has no field at all. The last field
+// keeps the line end (a blank line's one field is its line end). False when
+// the line has no more fields.
 class Fields {
  public:
   explicit Fields(std::string_view line) : rest_(line) {}
@@ -29,7 +31,6 @@ class Fields {
 
  private:
   std::string_view rest_;
-  bool done_ = false;
 };
 
 // A decimal number as the C library's atoi reads it (leading blanks, a sign,

@@ -1,0 +1,60 @@
+// Programs of the build started on the board as the phone's scripts would
+// start them, with their standard output collected: for tests that run a
+// whole program (ledfirstkey) and for the simulator.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace board {
+
+// The command that starts a program of this build: the program itself, or,
+// in a cross build, the program under the build's emulator, which takes the
+// board's preloads for the program instead of for itself.
+std::vector<std::string> ProgramCommand(const std::string &path, const std::vector<std::string> &arguments);
+
+// The exit status a shell would give for a wait status: the program's own,
+// or 128 + the signal that ended it.
+int ExitStatus(int wait_status);
+
+class Program {
+ public:
+  // Starts the command (its first word looked up on PATH) with standard output
+  // into a pipe that this object collects; standard input is /dev/null,
+  // standard error stays the caller's.
+  explicit Program(const std::vector<std::string> &command);
+  // Ends a program still running (SIGKILL) and reaps it.
+  ~Program();
+  Program(const Program &) = delete;
+  Program &operator=(const Program &) = delete;
+
+  bool Started() const { return pid_ > 0; }
+  pid_t Pid() const { return pid_; }
+  bool Running();
+
+  // Waits for the end, at most limit, after which the program is killed; the
+  // exit status (ExitStatus), or -1 when it was not started.
+  int Wait(std::chrono::milliseconds limit);
+  // Sends the signal and waits for the end.
+  int Stop(int signal);
+
+  // The standard output collected so far (all of it once the program ended).
+  std::string Output();
+
+ private:
+  void Collect(int fd);
+  int Reap(int options);
+
+  pid_t pid_ = -1;
+  int status_ = -1;  // exit status once reaped
+  std::thread collector_;
+  std::mutex mutex_;
+  std::string output_;
+};
+
+}  // namespace board
