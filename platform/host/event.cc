@@ -66,7 +66,7 @@ EventService &Service() {
 extern "C" {
 
 int uEventInit(void) {
-  hoststub::NoteModuleCall("uEventInit()");
+  hoststub::NoteModuleCall(hoststub::CallLine("uEventInit", {}));
   EventService &s = Service();
   std::lock_guard<std::mutex> guard(s.mutex);
   if (!s.started) {
@@ -77,8 +77,8 @@ int uEventInit(void) {
 }
 
 int uEventCare(const char *event, uEventCallback callback, void *arg) {
-  hoststub::NoteModuleCall("uEventCare(" + hoststub::Quoted(event) + ", " + (callback != nullptr ? "callback" : "null") +
-                           ", " + (arg != nullptr ? "arg" : "0") + ")");
+  hoststub::NoteModuleCall(hoststub::CallLine(
+      "uEventCare", {hoststub::Quoted(event), callback != nullptr ? "callback" : "null", arg != nullptr ? "arg" : "0"}));
   if (event == nullptr || callback == nullptr) return -1;
   EventService &s = Service();
   std::lock_guard<std::mutex> guard(s.mutex);

@@ -40,7 +40,7 @@ void Record(int level, const char *module, const char *format, va_list args) {
 extern "C" {
 
 int logModuleInit(void) {
-  hoststub::NoteModuleCall("logModuleInit()");
+  hoststub::NoteModuleCall(hoststub::CallLine("logModuleInit", {}));
   return 0;
 }
 

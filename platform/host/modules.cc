@@ -13,6 +13,7 @@
 #include "platform/sdev.h"
 #include "platform/tm.h"
 
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -38,57 +39,75 @@ void NoteModuleCall(std::string line) {
   record.lines.push_back(std::move(line));
 }
 
-std::string Quoted(const char *text) { return text != nullptr ? "\"" + std::string(text) + "\"" : "null"; }
+std::string Quoted(const char *text) {
+  if (text == nullptr) return "null";
+  std::string quoted(1, '"');
+  quoted.append(text).push_back('"');
+  return quoted;
+}
+
+std::string CallLine(const char *name, std::initializer_list<std::string> arguments) {
+  std::string line(name);
+  line.push_back('(');
+  const char *separator = "";
+  for (const std::string &argument : arguments) {
+    line.append(separator).append(argument);
+    separator = ", ";
+  }
+  line.push_back(')');
+  return line;
+}
 
 }  // namespace hoststub
 
 using hoststub::NoteModuleCall;
+using hoststub::CallLine;
 using hoststub::Quoted;
 
 extern "C" {
 
 int storageModuleInit(void) {
-  NoteModuleCall("storageModuleInit()");
+  NoteModuleCall(CallLine("storageModuleInit", {}));
   return 0;
 }
 
 int sdevFsRegister(const char *path, const char *dir) {
-  NoteModuleCall("sdevFsRegister(" + Quoted(path) + ", " + Quoted(dir) + ")");
+  NoteModuleCall(CallLine("sdevFsRegister", {Quoted(path), Quoted(dir)}));
   return path != nullptr && dir != nullptr ? 0 : -1;
 }
 
 int sdevFsFilePathSet(const char *path, const char *suffix, const char *dir) {
-  NoteModuleCall("sdevFsFilePathSet(" + Quoted(path) + ", " + Quoted(suffix) + ", " + Quoted(dir) + ")");
+  NoteModuleCall(CallLine("sdevFsFilePathSet", {Quoted(path), Quoted(suffix), Quoted(dir)}));
   return path != nullptr && suffix != nullptr && dir != nullptr ? 0 : -1;
 }
 
 int sdevCmdRegister(void) {
-  NoteModuleCall("sdevCmdRegister()");
+  NoteModuleCall(CallLine("sdevCmdRegister", {}));
   return 0;
 }
 
 int configModuleInit(void) {
-  NoteModuleCall("configModuleInit()");
+  NoteModuleCall(CallLine("configModuleInit", {}));
   return 0;
 }
 
 int dmEthLinkNotifyProcess(int mode) {
-  NoteModuleCall("dmEthLinkNotifyProcess(" + std::to_string(mode) + ")");
+  NoteModuleCall(CallLine("dmEthLinkNotifyProcess", {std::to_string(mode)}));
   return 0;
 }
 
 int tmModuleInit(void) {
-  NoteModuleCall("tmModuleInit()");
+  NoteModuleCall(CallLine("tmModuleInit", {}));
   return 0;
 }
 
 int certManagerInit(const char *permissionFile) {
-  NoteModuleCall("certManagerInit(" + Quoted(permissionFile) + ")");
+  NoteModuleCall(CallLine("certManagerInit", {Quoted(permissionFile)}));
   return permissionFile != nullptr ? 0 : -1;
 }
 
 int ateUpgradeCheck(int mode) {
-  NoteModuleCall("ateUpgradeCheck(" + std::to_string(mode) + ")");
+  NoteModuleCall(CallLine("ateUpgradeCheck", {std::to_string(mode)}));
   return 0;
 }
 

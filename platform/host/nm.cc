@@ -43,7 +43,7 @@ NetworkState &State() {
 extern "C" {
 
 int nmModuleInit(void) {
-  hoststub::NoteModuleCall("nmModuleInit()");
+  hoststub::NoteModuleCall(hoststub::CallLine("nmModuleInit", {}));
   int delayMs;
   {
     NetworkState &s = State();
