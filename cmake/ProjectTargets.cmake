@@ -86,12 +86,17 @@ endif()
 # test and the build machine's shell it starts alike, preloads its own build.
 set(PROJECT_BOARD_PRELOAD "${PROJECT_BINARY_DIR}/sim/preload/$LIB/libboarddevices.so")
 
+# The board's font /etc/bw-eurs.bmf, which the build makes (target boardfont,
+# sim/defaultFont.cmake): a fixture that every board gets after the phone's.
+set(PROJECT_BOARD_FONT_FIXTURE "${PROJECT_BINARY_DIR}/sim/fixtures/font")
+
 # project_add_test(name SOURCES ... LIBS ... [THREADS] [BOARD [FIXTURES dir ...]])
 # A GoogleTest program beside the code it tests; every case becomes a CTest test.
 # THREADS: the program runs threads of the system, so the tsan preset runs it
 # (label "threads").
 # BOARD: the program runs on the board sandbox (sim/board-sandbox), each case in
-# a board of its own: the phone's fixture (sim/fixtures/phone) and then the
+# a board of its own: the phone's fixture (sim/fixtures/phone), the board's font
+# made by the build (PROJECT_BOARD_FONT_FIXTURE) and then the
 # FIXTURES laid out, the devices emulated. Its main skips every case, saying
 # why, where the machine cannot make the sandbox.
 function(project_add_test name)
@@ -100,7 +105,7 @@ function(project_add_test name)
   if(ARG_BOARD)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} boardsim_main GTest::gtest Threads::Threads)
     set(launcher ${PROJECT_SOURCE_DIR}/sim/board-sandbox --or-skip
-      --fixture ${PROJECT_SOURCE_DIR}/sim/fixtures/phone)
+      --fixture ${PROJECT_SOURCE_DIR}/sim/fixtures/phone --fixture ${PROJECT_BOARD_FONT_FIXTURE})
     foreach(fixture IN LISTS ARG_FIXTURES)
       list(APPEND launcher --fixture ${fixture})
     endforeach()
@@ -115,7 +120,7 @@ function(project_add_test name)
       list(APPEND launcher --preload ${PROJECT_BOARD_PRELOAD} --)
     endif()
     set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${launcher}")
-    add_dependencies(${name} boarddevices)
+    add_dependencies(${name} boarddevices boardfont)
   else()
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   endif()
@@ -148,9 +153,9 @@ function(project_add_fuzzer name)
   set(launcher "")
   if(ARG_BOARD)
     target_link_libraries(${name} PRIVATE boardsim)
-    add_dependencies(${name} boarddevices)
+    add_dependencies(${name} boarddevices boardfont)
     set(launcher ${PROJECT_SOURCE_DIR}/sim/board-sandbox --or-skip
-      --fixture ${PROJECT_SOURCE_DIR}/sim/fixtures/phone --preload ${PROJECT_BOARD_PRELOAD} --)
+      --fixture ${PROJECT_SOURCE_DIR}/sim/fixtures/phone --fixture ${PROJECT_BOARD_FONT_FIXTURE} --preload ${PROJECT_BOARD_PRELOAD} --)
   endif()
   add_test(NAME fuzz.${name}
     COMMAND ${launcher} ${PROJECT_SOURCE_DIR}/fuzz/run-fuzzer.sh $<TARGET_FILE:${name}> ${ARG_CORPUS}

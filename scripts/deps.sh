@@ -11,6 +11,7 @@ host_packages=(
   build-essential cmake ninja-build pkg-config git python3 file util-linux psmisc procps openssl
   libexpat1-dev libfreetype-dev libssl-dev libcurl4-openssl-dev libpng-dev
   libgtest-dev libgmock-dev googletest nlohmann-json3-dev
+  fonts-terminus
 )
 test_packages=(
   clang libclang-rt-14-dev libbenchmark-dev

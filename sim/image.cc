@@ -90,4 +90,31 @@ bool Image::WritePng(const std::string &path, int scale) const {
   return written;
 }
 
+std::optional<Image> Image::ReadPng(const std::string &path) {
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_file(&png, path.c_str()) == 0) return std::nullopt;
+  png.format = PNG_FORMAT_GRAY;
+  const png_uint_32 width = png.width;
+  const png_uint_32 height = png.height;
+  const png_uint_32 scale = width / kWidth;
+  if (scale == 0 || width != scale * kWidth || height != scale * kHeight) {
+    png_image_free(&png);
+    return std::nullopt;
+  }
+  std::vector<png_byte> grey(static_cast<size_t>(width) * height);
+  if (png_image_finish_read(&png, nullptr, grey.data(), 0, nullptr) == 0) return std::nullopt;
+  // Ink and background are told apart by their brightness, read at the
+  // middle of each pixel's square.
+  const int threshold = (kInk[1] + kBackground[1]) / 2;
+  Image image;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const size_t at = (static_cast<size_t>(y) * scale + scale / 2) * width + static_cast<size_t>(x) * scale + scale / 2;
+      image.Set(x, y, grey[at] < threshold);
+    }
+  }
+  return image;
+}
+
 }  // namespace board

@@ -1,6 +1,7 @@
 // Drawing into a framebuffer of the test's own, with guard bytes around it, so
 // that a write outside the 1056 bytes shows.
 #include "baseLcd.h"
+#include "guardedFramebuffer.h"
 
 #include <gtest/gtest.h>
 
@@ -10,46 +11,11 @@
 
 namespace {
 
-constexpr size_t kSize = 1056;
-constexpr size_t kGuard = 256;
-constexpr unsigned char kGuardByte = 0xA5;
-constexpr unsigned char kInk[4] = {0, 0, 0, 0};
-constexpr unsigned char kBackground[4] = {0, 0, 0, 0xFF};
+using testsupport::kBackground;
+using testsupport::kInk;
+using testsupport::Point;
 
-uint32_t Point(uint32_t x, uint32_t y) { return x | (y << 16); }
-
-class DrawingTest : public testing::Test {
- protected:
-  void SetUp() override {
-    std::memset(memory_, kGuardByte, sizeof memory_);
-    std::memset(memory_ + kGuard, 0, kSize);
-    fbp = memory_ + kGuard;
-  }
-  void TearDown() override {
-    for (size_t i = 0; i < kGuard; ++i) {
-      ASSERT_EQ(memory_[i], kGuardByte) << "written before the framebuffer at " << i;
-      ASSERT_EQ(memory_[kGuard + kSize + i], kGuardByte) << "written after the framebuffer at " << i;
-    }
-    fbp = nullptr;
-  }
-
-  // Indexes of the bytes that are not zero.
-  std::vector<size_t> Touched() const {
-    std::vector<size_t> touched;
-    for (size_t i = 0; i < kSize; ++i) {
-      if (fbp[i] != 0) touched.push_back(i);
-    }
-    return touched;
-  }
-  int InkCount() const {
-    int count = 0;
-    for (size_t i = 0; i < kSize; ++i) count += __builtin_popcount(fbp[i]);
-    return count;
-  }
-  void Fill(unsigned char value) { std::memset(fbp, value, kSize); }
-
-  unsigned char memory_[kGuard + kSize + kGuard];
-};
+class DrawingTest : public testsupport::GuardedFramebufferTest {};
 
 TEST_F(DrawingTest, PixelIsBitYMod8OfByteXPlusPageTimes132) {
   const struct {

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -33,6 +34,9 @@ class Image {
   std::string Terminal() const;
   // The picture as a PNG file, each pixel a square of scale × scale.
   bool WritePng(const std::string &path, int scale = 4) const;
+  // A picture from a PNG file written by WritePng (any scale): dark pixels
+  // are ink. Nothing for a file that is not a 132 × 64 picture so scaled.
+  static std::optional<Image> ReadPng(const std::string &path);
 
  private:
   std::array<uint8_t, kWidth * kHeight> pixels_{};
