@@ -8,22 +8,24 @@ namespace ledfirstkey {
 namespace {
 
 // Fields are counted from 0 across all lines after the heading.
-constexpr int kKeyCodeField = 11;
+constexpr size_t kKeyCodeField = 11;
 
 }  // namespace
 
-int ReadKeyCode(std::string_view text) {
+std::vector<int> KeyCodeFields(std::string_view text) {
+  std::vector<int> codes;
   std::string_view line;
-  if (!NextLine(&text, &line)) return kNoKeyCode;  // the heading
-  int count = 0;
+  if (!NextLine(&text, &line)) return codes;  // the heading
   while (NextLine(&text, &line)) {
     Fields fields(line);
-    std::string_view field;
-    while (fields.Next(&field)) {
-      if (count++ == kKeyCodeField) return DecimalNumber(field);
-    }
+    for (std::string_view field; fields.Next(&field);) codes.push_back(DecimalNumber(field));
   }
-  return kNoKeyCode;
+  return codes;
+}
+
+int ReadKeyCode(std::string_view text) {
+  const std::vector<int> codes = KeyCodeFields(text);
+  return codes.size() > kKeyCodeField ? codes[kKeyCodeField] : kNoKeyCode;
 }
 
 int keyCheckLoad() {

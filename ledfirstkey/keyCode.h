@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 namespace ledfirstkey {
 
@@ -11,8 +12,11 @@ inline constexpr char kKeyCodePath[] = "/etc/keycheck.txt";
 // Until a file provides one.
 inline constexpr int kNoKeyCode = -1;
 
-// The twelfth field after the first line, fields counted on across line ends,
-// as a decimal number; kNoKeyCode when there is none.
+// Every field after the first line, counted on across line ends, as a
+// decimal number: the codes of the keypad's keys 1-9, 0, * and #, in order.
+std::vector<int> KeyCodeFields(std::string_view text);
+
+// The twelfth of them, the code of the # key; kNoKeyCode when there is none.
 int ReadKeyCode(std::string_view text);
 
 // The key code of the phone: from its key check file, or kNoKeyCode when

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 
 namespace ledfirstkey {
 namespace {
@@ -47,6 +48,16 @@ int LedSlotIndex(std::string_view name) {
     return static_cast<int>(std::clamp<long long>(slot, INT_MIN, INT_MAX));
   }
   return -1;
+}
+
+std::string LedSlotName(int slot) {
+  // The last group or fixed LED that begins at or before the slot.
+  for (auto led = std::rbegin(kLedNames); led != std::rend(kLedNames); ++led) {
+    if (slot < led->slot || slot > kLastLed) continue;
+    if (!led->numbered) return slot == led->slot ? std::string(led->name) : std::string();
+    return std::string(led->name) + std::to_string(slot - led->slot);
+  }
+  return {};
 }
 
 void ReadLedMap(std::string_view text, LedSlots *slots, std::FILE *messages) {

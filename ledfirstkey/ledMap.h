@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace ledfirstkey {
@@ -42,6 +43,10 @@ using LedSlots = std::array<LedSlot, kLedSlots>;
 // added to the group's first slot; only the whole range of slots is checked
 // afterwards, so a number past its group lands in the next group.
 int LedSlotIndex(std::string_view name);
+
+// The map name of a slot ("SIDE_DSS_LED3", "POWER_LED"), or "" outside the
+// slots.
+std::string LedSlotName(int slot);
 
 // Reads a map into the slots (which the caller has reset or filled before):
 // each usable line sets its slot's kind and the channels it gives. Lines that

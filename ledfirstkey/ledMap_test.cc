@@ -87,5 +87,13 @@ TEST(LedMapTest, NamesGiveTheirSlots) {
   for (const auto &c : cases) EXPECT_EQ(LedSlotIndex(c.name), c.slot) << c.name;
 }
 
+TEST(LedMapTest, EverySlotHasTheNameThatGivesIt) {
+  for (int slot = 0; slot < kLedSlots; ++slot) EXPECT_EQ(LedSlotIndex(LedSlotName(slot)), slot) << slot;
+  EXPECT_EQ(LedSlotName(35), "SIDE_DSS_LED3");
+  EXPECT_EQ(LedSlotName(69), "POWER_LED");
+  EXPECT_EQ(LedSlotName(-1), "");
+  EXPECT_EQ(LedSlotName(kLedSlots), "");
+}
+
 }  // namespace
 }  // namespace ledfirstkey

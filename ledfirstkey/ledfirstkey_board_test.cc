@@ -166,21 +166,14 @@ void ExpectDarkEnd(const Records &records, const Outputs &lit_after_wait, bool p
   EXPECT_EQ(gpio.back().Line(), "gpio close");
 }
 
-// A real process named logo, as the phone shows its boot logo: a copy of
-// sleep under that name.
+// A real process named logo, as the phone shows its boot logo.
 class Logo {
  public:
-  Logo() : program_(Start()) {}
+  Logo() : program_(board::StandInProcessCommand("logo")) { EXPECT_TRUE(program_.Started()); }
   bool Running() { return program_.Running(); }
   int Wait() { return program_.Wait(10s); }
 
  private:
-  static std::vector<std::string> Start() {
-    const auto sleep = board::ReadFile("/usr/bin/sleep");
-    EXPECT_TRUE(sleep.has_value() && board::WriteFile("/usr/bin/logo", *sleep));
-    chmod("/usr/bin/logo", 0755);
-    return {"/usr/bin/logo", "600"};
-  }
   board::Program program_;
 };
 

@@ -1,8 +1,11 @@
 #include "board/program.h"
 
+#include "board/sandbox.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,14 +25,20 @@ constexpr std::string_view kEmulator = BOARD_PROGRAM_EMULATOR;
 
 }  // namespace
 
+std::vector<std::string> Emulator() {
+  std::vector<std::string> command;
+  std::istringstream words{std::string(kEmulator)};
+  for (std::string word; words >> word;) command.push_back(word);
+  return command;
+}
+
 std::vector<std::string> ProgramCommand(const std::string &path, const std::vector<std::string> &arguments) {
   std::vector<std::string> command;
   if (!kEmulator.empty()) {
     // The emulator is a program of the build machine: the board's preloads
     // are handed to the emulated program, as the board's test launcher does.
     command = {"env", "-u", "LD_PRELOAD"};
-    std::istringstream words{std::string(kEmulator)};
-    for (std::string word; words >> word;) command.push_back(word);
+    for (std::string &word : Emulator()) command.push_back(std::move(word));
     if (const char *preload = std::getenv("LD_PRELOAD")) {
       command.push_back("-E");
       command.push_back(std::string("LD_PRELOAD=") + preload);
@@ -38,6 +47,13 @@ std::vector<std::string> ProgramCommand(const std::string &path, const std::vect
   command.push_back(path);
   command.insert(command.end(), arguments.begin(), arguments.end());
   return command;
+}
+
+std::vector<std::string> StandInProcessCommand(const std::string &name) {
+  const std::string path = "/usr/bin/" + name;
+  const std::optional<std::string> sleep = ReadFile("/usr/bin/sleep");
+  if (!sleep || !WriteFile(path, *sleep) || chmod(path.c_str(), 0755) != 0) return {};
+  return {path, "3600"};
 }
 
 int ExitStatus(int wait_status) {

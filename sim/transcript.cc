@@ -81,26 +81,59 @@ std::string DeviceRecord::Line() const {
   return line;
 }
 
+bool ParseRecord(std::string_view line, DeviceRecord *record) {
+  const std::vector<std::string_view> words = Words(line);
+  *record = DeviceRecord{};
+  if (words.size() < 5 || !ParseNumber(words[0], &record->time_us) || !ParseNumber(words[1], &record->pid) ||
+      !ParseNumber(words[2], &record->tid)) {
+    return false;
+  }
+  record->device = words[3];
+  record->event = words[4];
+  for (size_t i = 5; i < words.size(); ++i) {
+    const size_t equals = words[i].find('=');
+    if (equals == std::string_view::npos) continue;
+    record->fields.emplace_back(words[i].substr(0, equals), words[i].substr(equals + 1));
+  }
+  return true;
+}
+
 std::vector<DeviceRecord> ReadTranscript(const std::string &path) {
   std::vector<DeviceRecord> records;
   std::ifstream in(path);
   std::string line;
+  DeviceRecord record;
   while (std::getline(in, line)) {
-    const std::vector<std::string_view> words = Words(line);
-    DeviceRecord record;
-    if (words.size() < 5 || !ParseNumber(words[0], &record.time_us) || !ParseNumber(words[1], &record.pid) ||
-        !ParseNumber(words[2], &record.tid)) {
-      continue;  // a line being written while we read
-    }
-    record.device = words[3];
-    record.event = words[4];
-    for (size_t i = 5; i < words.size(); ++i) {
-      const size_t equals = words[i].find('=');
-      if (equals == std::string_view::npos) continue;
-      record.fields.emplace_back(words[i].substr(0, equals), words[i].substr(equals + 1));
-    }
-    records.push_back(std::move(record));
+    // (A line being written while we read does not parse.)
+    if (ParseRecord(line, &record)) records.push_back(std::move(record));
   }
+  return records;
+}
+
+std::vector<DeviceRecord> TranscriptReader::ReadNew() {
+  std::vector<DeviceRecord> records;
+  std::ifstream in(path_, std::ios::binary);
+  if (!in) return records;
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size < offset_) {  // cleared since: start again
+    offset_ = 0;
+    partial_.clear();
+  }
+  in.seekg(offset_);
+  std::string chunk(static_cast<size_t>(size - offset_), '\0');
+  in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+  chunk.resize(static_cast<size_t>(in.gcount()));
+  offset_ += static_cast<std::streamoff>(chunk.size());
+  partial_ += chunk;
+  size_t begin = 0;
+  DeviceRecord record;
+  for (size_t end; (end = partial_.find('\n', begin)) != std::string::npos; begin = end + 1) {
+    if (ParseRecord(std::string_view(partial_).substr(begin, end - begin), &record)) {
+      records.push_back(std::move(record));
+    }
+  }
+  partial_.erase(0, begin);  // the start of a line still being written
   return records;
 }
 

@@ -13,10 +13,19 @@
 
 namespace board {
 
+// The build's emulator for its own programs ("qemu-arm", "-L", "/"), empty in
+// a native build.
+std::vector<std::string> Emulator();
+
 // The command that starts a program of this build: the program itself, or,
 // in a cross build, the program under the build's emulator, which takes the
 // board's preloads for the program instead of for itself.
 std::vector<std::string> ProgramCommand(const std::string &path, const std::vector<std::string> &arguments);
+
+// A program that just waits, under the name of one of the phone's
+// processes ("logo"): a copy of sleep put on the board as /usr/bin/NAME.
+// The command that starts it, or an empty one when it cannot be put there.
+std::vector<std::string> StandInProcessCommand(const std::string &name);
 
 // The exit status a shell would give for a wait status: the program's own,
 // or 128 + the signal that ended it.

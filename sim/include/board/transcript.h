@@ -31,7 +31,24 @@ struct DeviceRecord {
   std::string Line() const;
 };
 
+// One line of a transcript; false when it is not a whole record.
+bool ParseRecord(std::string_view line, DeviceRecord *record);
+
 std::vector<DeviceRecord> ReadTranscript(const std::string &path = "/run/board/devices.log");
+
+// Follows a transcript that is still being written: each ReadNew gives the
+// whole records written since the one before. A cleared transcript is read
+// again from its start.
+class TranscriptReader {
+ public:
+  explicit TranscriptReader(std::string path = "/run/board/devices.log") : path_(std::move(path)) {}
+  std::vector<DeviceRecord> ReadNew();
+
+ private:
+  std::string path_;
+  long long offset_ = 0;
+  std::string partial_;  // a line not yet ended
+};
 void ClearTranscript();
 
 // The records of some devices, and the lines of records.
