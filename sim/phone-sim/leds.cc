@@ -94,7 +94,8 @@ void PrintOutcome(int status, bool check, bool stopped, const std::string &outpu
     std::printf("  | %s\n", output.substr(begin, end - begin).c_str());
   }
   if (stopped) {
-    std::printf("The LED test was stopped (exit status %d); it runs until it is.\n", status);
+    std::printf("ledfirstkey was stopped (exit status %d)%s.\n", status,
+                check ? "" : "; the LED test runs until it is");
   } else if (check && status == 1) {
     const char key = KeyOfCode(ledfirstkey::keyCheckLoad());
     std::printf("Exit status 1: the first key was the configured one (%c); \"killall logo\" asked for the boot "
@@ -156,7 +157,7 @@ int RunLeds(const Options &options) {
     const bool timed_out = check ? running > kCheckLimit : seconds > 0 && running >= std::chrono::seconds(seconds);
     if (timed_out || gInterrupted) {
       program.Stop(SIGTERM);
-      stopped = !check;
+      stopped = true;
       break;
     }
     std::optional<char> typed;
