@@ -1,8 +1,10 @@
 #include "board/sandbox.h"
 
 #include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -121,5 +123,17 @@ void ClearCommandCalls() { WriteFile(StatePath("commands"), ""); }
 bool SetCommandExitStatus(std::string_view name, int status) {
   return WriteFile(StatePath("stubs/") + std::string(name) + ".exit", std::to_string(status) + "\n");
 }
+
+bool PlugUsbStick(const std::vector<std::string> &partitions) {
+  bool made = WriteFile("/dev/sda", "");
+  for (const std::string &partition : partitions) {
+    made = made && WriteFile("/dev/" + partition, "");
+    const std::string dir = UsbPartitionDir(partition);
+    made = made && (mkdir(dir.c_str(), 0755) == 0 || errno == EEXIST);
+  }
+  return made;
+}
+
+std::string UsbPartitionDir(std::string_view partition) { return StatePath("usb/") + std::string(partition); }
 
 }  // namespace board

@@ -49,4 +49,14 @@ void ClearCommandCalls();
 // The exit status the stub for a command gives from now on.
 bool SetCommandExitStatus(std::string_view name, int status);
 
+// USB sticks. A stick's partition NAME (sda1, …) is the directory
+// /run/board/usb/NAME with the files on the stick; the stub mount binds it at
+// the mount point when asked to mount /dev/NAME, the stub umount unbinds it.
+// Plugging a stick in makes the disk node /dev/sda and a node per partition,
+// and an empty directory per partition (kept if it has files already, as from
+// a fixture's usb/NAME). False when they cannot be made.
+bool PlugUsbStick(const std::vector<std::string> &partitions);
+// The directory of a partition's files.
+std::string UsbPartitionDir(std::string_view partition);
+
 }  // namespace board
