@@ -1,6 +1,7 @@
 #include "bmfWriter.h"
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 
 namespace mkbmf {
@@ -19,13 +20,16 @@ uint32_t BigEndian32(const uint8_t *at) {
   return (uint32_t{at[0]} << 24) | (uint32_t{at[1]} << 16) | (uint32_t{at[2]} << 8) | at[3];
 }
 
-std::string CodeName(uint16_t code) {
-  char name[16];
-  std::snprintf(name, sizeof name, "U+%04X", code);
-  return name;
-}
-
 }  // namespace
+
+std::string Message(const char *format, ...) {
+  char text[512];
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(text, sizeof text, format, arguments);
+  va_end(arguments);
+  return text;
+}
 
 bool Glyph::Ink(int x, int y) const {
   if (x < 0 || y < 0 || x >= width || y >= height) return false;
@@ -62,14 +66,15 @@ Glyph GlyphFromRows(uint16_t code, std::initializer_list<std::string_view> rows)
 }
 
 std::vector<uint8_t> EncodeRecord(const Glyph &glyph) {
-  std::vector<uint8_t> record = {glyph.byte0,
-                                 static_cast<uint8_t>(glyph.code & 0xFF),
-                                 0,
-                                 static_cast<uint8_t>(4 + glyph.bitmap.size()),
-                                 static_cast<uint8_t>(glyph.width),
-                                 static_cast<uint8_t>(glyph.height),
-                                 glyph.byte6};
-  record.insert(record.end(), glyph.bitmap.begin(), glyph.bitmap.end());
+  std::vector<uint8_t> record(kRecordHeaderSize + glyph.bitmap.size());
+  record[0] = glyph.byte0;
+  record[1] = static_cast<uint8_t>(glyph.code & 0xFF);
+  record[2] = 0;
+  record[3] = static_cast<uint8_t>(4 + glyph.bitmap.size());
+  record[4] = static_cast<uint8_t>(glyph.width);
+  record[5] = static_cast<uint8_t>(glyph.height);
+  record[6] = glyph.byte6;
+  std::copy(glyph.bitmap.begin(), glyph.bitmap.end(), record.begin() + kRecordHeaderSize);
   return record;
 }
 
@@ -81,19 +86,18 @@ bool EncodeFont(std::span<const Glyph> glyphs, std::vector<uint8_t> *file, std::
   std::vector<std::vector<uint8_t>> pages(kPageCount);
   for (size_t i = 0; i < sorted.size(); ++i) {
     const Glyph &glyph = *sorted[i];
-    const std::string name = CodeName(glyph.code);
     if (i > 0 && sorted[i - 1]->code == glyph.code) {
-      *error = name + " is given twice";
+      *error = Message("U+%04X is given twice", glyph.code);
       return false;
     }
     if (glyph.width < 0 || glyph.width > 255 || glyph.height < 0 || glyph.height > 255 ||
         glyph.bitmap.size() != static_cast<size_t>(Bands(glyph.height)) * glyph.width) {
-      *error = name + " has a bitmap that does not match its size";
+      *error = Message("U+%04X has a bitmap that does not match its size", glyph.code);
       return false;
     }
     if (glyph.bitmap.size() > static_cast<size_t>(kMaxBitmapSize)) {
-      *error = name + " (" + std::to_string(glyph.width) + " x " + std::to_string(glyph.height) +
-               ") is too large for a glyph record (" + std::to_string(kMaxBitmapSize) + " bitmap bytes at most)";
+      *error = Message("U+%04X (%d x %d) is too large for a glyph record (%d bitmap bytes at most)", glyph.code,
+                       glyph.width, glyph.height, kMaxBitmapSize);
       return false;
     }
     const std::vector<uint8_t> record = EncodeRecord(glyph);
@@ -107,8 +111,7 @@ bool EncodeFont(std::span<const Glyph> glyphs, std::vector<uint8_t> *file, std::
   for (int p = 0; p < kPageCount; ++p) {
     const std::vector<uint8_t> &page = pages[p];
     if (page.size() > kMaxPageSize) {
-      *error = "page " + std::to_string(p) + " takes " + std::to_string(page.size()) + " bytes, more than the " +
-               std::to_string(kMaxPageSize) + " the phone reads";
+      *error = Message("page %d takes %zu bytes, more than the %zu the phone reads", p, page.size(), kMaxPageSize);
       return false;
     }
     (*file)[kPresenceOffset + p] = page.empty() ? 0 : 1;

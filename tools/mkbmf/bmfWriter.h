@@ -55,6 +55,9 @@ std::vector<uint8_t> EncodeRecord(const Glyph &glyph);
 // phone's page buffer.
 bool EncodeFont(std::span<const Glyph> glyphs, std::vector<uint8_t> *file, std::string *error);
 
+// A message for the user, formatted as by printf.
+std::string Message(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
 // The glyphs of a font file written by EncodeFont (for sheets and checks):
 // false for a file it cannot follow.
 bool DecodeFont(std::span<const uint8_t> file, std::vector<Glyph> *glyphs);

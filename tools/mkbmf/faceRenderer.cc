@@ -38,12 +38,12 @@ bool SetSize(FT_Face face, int size, std::string *error) {
     for (int i = 0; i < face->num_fixed_sizes; ++i) {
       if (face->available_sizes[i].height == size) return FT_Select_Size(face, i) == 0;
     }
-    *error = "the face has no bitmap strike " + std::to_string(size) + " pixels high; it has";
-    for (int i = 0; i < face->num_fixed_sizes; ++i) *error += " " + std::to_string(face->available_sizes[i].height);
+    *error = Message("the face has no bitmap strike %d pixels high; it has", size);
+    for (int i = 0; i < face->num_fixed_sizes; ++i) *error += Message(" %d", face->available_sizes[i].height);
     return false;
   }
   if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size)) != 0) {
-    *error = "the face cannot be set to " + std::to_string(size) + " pixels";
+    *error = Message("the face cannot be set to %d pixels", size);
     return false;
   }
   return true;
@@ -77,7 +77,7 @@ bool RenderFace(const RenderOptions &options, std::vector<Glyph> *glyphs, std::s
   const Library library(rawLibrary);
   FT_Face rawFace = nullptr;
   if (FT_New_Face(library.get(), options.path.c_str(), options.face, &rawFace) != 0) {
-    *error = "FreeType cannot read " + options.path;
+    *error = Message("FreeType cannot read %s", options.path.c_str());
     return false;
   }
   const Face face(rawFace);

@@ -113,7 +113,7 @@ bool WriteGlyphSheet(std::span<const Glyph> glyphs, const std::string &path, int
     }
   }
   if (!canvas.WritePng(path, std::max(1, scale))) {
-    *error = "cannot write " + path;
+    *error = Message("cannot write %s", path.c_str());
     return false;
   }
   return true;

@@ -65,7 +65,7 @@ int main(int argc, char **argv) {
       if (!ParseNumber(argv[++i], &options.face)) return Fail("bad --face");
     } else if (arg == "--range" && hasValue) {
       mkbmf::CodeRange range;
-      if (!mkbmf::ParseCodeRange(argv[++i], &range)) return Fail(std::string("bad --range ") + argv[i]);
+      if (!mkbmf::ParseCodeRange(argv[++i], &range)) return Fail(mkbmf::Message("bad --range %s", argv[i]));
       options.ranges.push_back(range);
     } else if (arg == "--sheet" && hasValue) {
       sheet = argv[++i];
@@ -93,9 +93,9 @@ int main(int argc, char **argv) {
   if (!mkbmf::EncodeFont(glyphs, &file, &error)) return Fail(error);
 
   std::FILE *out = std::fopen(files[1].c_str(), "wb");
-  if (out == nullptr) return Fail("cannot write " + files[1]);
+  if (out == nullptr) return Fail(mkbmf::Message("cannot write %s", files[1].c_str()));
   const bool written = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-  if (std::fclose(out) != 0 || !written) return Fail("cannot write " + files[1]);
+  if (std::fclose(out) != 0 || !written) return Fail(mkbmf::Message("cannot write %s", files[1].c_str()));
   if (!sheet.empty() && !mkbmf::WriteGlyphSheet(glyphs, sheet, scale, &error)) return Fail(error);
   std::printf("mkbmf: %zu glyphs, %zu bytes, %d pixels high\n", glyphs.size(), file.size(), glyphs.front().height);
   return 0;
