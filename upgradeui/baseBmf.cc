@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +22,19 @@
 #include <memory>
 #include <optional>
 #include <span>
+
+#if UINTPTR_MAX == 0xFFFFFFFFu
+// The records as callers on the phone lay them out.
+static_assert(offsetof(BmfFileHead, pagePresent) == 0 && offsetof(BmfFileHead, first) == 256 &&
+              offsetof(BmfFileHead, pageOffset) == 260 && sizeof(BmfFileHead) == 1288);
+static_assert(offsetof(BmfCharInfo, byte0) == 0 && offsetof(BmfCharInfo, code) == 1 &&
+              offsetof(BmfCharInfo, width) == 2 && offsetof(BmfCharInfo, height) == 3 &&
+              offsetof(BmfCharInfo, byte6) == 4 && offsetof(BmfCharInfo, bitmap) == 8 &&
+              offsetof(BmfCharInfo, size) == 12 && sizeof(BmfCharInfo) == 16);
+static_assert(offsetof(BmfStrImage, x) == 0 && offsetof(BmfStrImage, y) == 4 && offsetof(BmfStrImage, width) == 8 &&
+              offsetof(BmfStrImage, height) == 12 && offsetof(BmfStrImage, size) == 16 &&
+              offsetof(BmfStrImage, bitmap) == 20 && offsetof(BmfStrImage, mode) == 24 && sizeof(BmfStrImage) == 28);
+#endif
 
 extern "C" {
 UPGRADEUI_EXPORT uint32_t bmfMaxPageSize[4] = {0, 0, 0, 0};

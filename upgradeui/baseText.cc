@@ -9,8 +9,15 @@
 #include "utf8.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <memory>
+
+#if UINTPTR_MAX == 0xFFFFFFFFu
+// The text box as callers on the phone lay it out.
+static_assert(offsetof(TextBox, x) == 0 && offsetof(TextBox, y) == 2 && offsetof(TextBox, width) == 4 &&
+              offsetof(TextBox, height) == 6 && sizeof(TextBox) == 8);
+#endif
 
 namespace upgradeui {
 namespace {
