@@ -67,14 +67,10 @@ bool IsLeftOutOfDescription(const char *key) {
   return std::strcmp(key, "param") == 0 || std::strcmp(key, "level") == 0 || std::strcmp(key, "origin") == 0;
 }
 
-// " = value" of a leaf. With a getFunc the value is fetched: through the
+// " = value" of a leaf with a getFunc: the value is fetched through the
 // tree's real-dot-name resolver when it has one (the stored value stays),
 // otherwise by the full dot name, and then stored.
-void AppendLeafValue(ncElement *element, const char *fullDotName, TextBuilder &line) {
-  if (element->getFunc == nullptr) {
-    line.Append(" = %s", element->value != nullptr ? element->value : "");
-    return;
-  }
+void AppendFetchedValue(ncElement *element, const char *fullDotName, TextBuilder &line) {
   char value[kPathSize] = {};
   ncHandle *tree = ncFindHandleByName(fullDotName);
   if (tree != nullptr && tree->realDotNameFunc != nullptr) {
@@ -199,10 +195,18 @@ int ncGetElementDotDescription(ncElement *element, char *buffer, int size, int f
   if ((flags & NC_DOT_VALUE) != 0) {
     if (element->execFunc != nullptr) {
       AppendParameterList(element, line);
+    } else if (element->getFunc == nullptr) {
+      line.Append(" = %s", element->value != nullptr ? element->value : "");
     } else {
+      // The line so far is the full dot name; composed again (and its
+      // warnings logged again) only when the caller's buffer cut it.
       char fullDotName[kPathSize];
-      nc::ComposeFullDotName(element, fullDotName, kPathSize);
-      AppendLeafValue(element, fullDotName, line);
+      if (line.length() < size && line.length() < kPathSize) {
+        std::memcpy(fullDotName, buffer, static_cast<size_t>(line.length()) + 1);
+      } else {
+        nc::ComposeFullDotName(element, fullDotName, kPathSize);
+      }
+      AppendFetchedValue(element, fullDotName, line);
     }
   }
   if ((flags & NC_DOT_ATTR) != 0) AppendAttributes(element, line);

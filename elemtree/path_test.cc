@@ -57,6 +57,12 @@ TEST_F(PathTest, AncestorsWithoutNameOrNumberAreSkipped) {
   b->name = nullptr;
   EXPECT_EQ(AncestorPath(leaf_), "a.");
   EXPECT_TRUE(Logged(HOST_LOG_WARN, "tarvo.nc.element", "ncGetElementAncestorPath: Branch element without name!"));
+  // A leaf's description walks the ancestors once: one warning per line.
+  ncSetElementValue(instance_, "3");
+  testsupport::ClearLog();
+  char line[256];
+  ncGetElementDotDescription(leaf_, line, sizeof line, 7);
+  EXPECT_EQ(testsupport::LogLines().size(), 1u);
   b->name = name;
   testsupport::ClearLog();
   EXPECT_EQ(ncGetElementAncestorPath(nullptr, nullptr, 0), 0);

@@ -95,7 +95,7 @@ int ncGetValue(const char *dotName, char *buffer, int size) {
   if (buffer == nullptr || size < 1) {
     ncSetError(NC_ERR_INVALID_PARAM);
     tarvoPrintWarnLog(kTagTree, "%s: Invalid parameter! dotName=[%s], buffer=[%s], size=[%d]", __func__,
-                      nc::Shown(dotName), nc::Presence(buffer), size);
+                      nc::Presence(dotName), nc::Presence(buffer), size);
     return -1;
   }
   return OnResolvedElement(

@@ -116,7 +116,7 @@ TEST_F(ValueTest, MissingTreesAndElementsAreReported) {
       {ncGetValue(nullptr, buffer, sizeof buffer), NC_ERR_NO_TREE, HOST_LOG_INFO,
        "ncGetValue: dotName is [], no Nc support!"},
       {ncGetValue("a.x", nullptr, 16), NC_ERR_INVALID_PARAM, HOST_LOG_WARN,
-       "ncGetValue: Invalid parameter! dotName=[a.x], buffer=[NULL], size=[16]"},
+       "ncGetValue: Invalid parameter! dotName=[NOT NULL], buffer=[NULL], size=[16]"},
       {ncSetValue("b.x", "v"), NC_ERR_NO_TREE, HOST_LOG_INFO, "ncSetValue: dotName is [b.x], no Nc support!"},
       {ncSetValue("a.none", "v"), NC_ERR_NO_ELEMENT, HOST_LOG_WARN,
        "ncSetValue: dotName is [a.none], no such name!"},
