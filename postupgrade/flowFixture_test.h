@@ -14,6 +14,7 @@
 #include "board/panel.h"
 #include "board/sandbox.h"
 #include "board/transcript.h"
+#include "host/http.h"
 #include "host/nm.h"
 #include "host/ota.h"
 
@@ -90,6 +91,7 @@ class FirmwareServer {
 struct Platform {
   int connectDelayMs = 0;  // negative: the network never comes up
   bool otaWriteFails = false;
+  bool downloadRefused = false;  // the HTTP client cannot start a download
   int hostStaysMs = 0;  // how long the host process goes on after the flow returns
 };
 
@@ -108,6 +110,7 @@ inline FlowRun RunUpgrade(const std::function<int()> &flow, Platform platform = 
     hostNmSetConnectDelay(platform.connectDelayMs);
     hostOtaSetImagePath(kImagePath);
     hostOtaSetWriteFailure(platform.otaWriteFails ? 1 : 0);
+    hostHttpSetReadOpenRefused(platform.downloadRefused ? 1 : 0);
     std::atexit(PrintOtaRecord);
     const int result = flow();
     PrintOtaRecord();

@@ -146,6 +146,8 @@ const FailureRoad kFailureRoads[] = {
      [](FirmwareServer &, std::optional<std::string> *config, fwpacket::Fields *, Platform *) { *config = BadUrlConfig(); }},
     {"NetworkNeverUp", DOWNLODA_NONET, "__mtPostNmStart : mtPostNmStart !", false, false,
      [](FirmwareServer &, std::optional<std::string> *, fwpacket::Fields *, Platform *p) { p->connectDelayMs = -1; }},
+    {"DownloadNotOpened", DOWNLODA_FAILED, "mtPostDownloadStart : fd error .", false, false,
+     [](FirmwareServer &, std::optional<std::string> *, fwpacket::Fields *, Platform *p) { p->downloadRefused = true; }},
     {"Http404", DOWNLODA_FAILED, "packetheader error, upgrade faild!", true, false,
      [](FirmwareServer &f, std::optional<std::string> *, fwpacket::Fields *, Platform *) { f.server().QueueStatus({404}); }},
     {"ServerGoneMidTransfer", DOWNLODA_FAILED, "mtPostDownloadStart : DOWNLODA_FAILED .", true, true,
@@ -171,6 +173,52 @@ TEST(BootUpgradeTest, ABadUrlIsBlankedInTheFile) {
   const FlowRun run = RunUpgrade([] { return mtPostAutoProcess(0); });
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(board::ReadFile(posttest::kConfigPath), ConfigText("", "", "") + "Other              :kept\r\n");
+}
+
+// The flow for a URL given by the caller: the network first, then the URL.
+TEST(GivenUrlUpgradeTest, NeedsTheNetworkAndAGoodUrl) {
+  const std::string config = ConfigText("http://h/configured", "admin", "pw");
+  const struct {
+    const char *what;
+    const char *url;
+    int connectDelayMs;
+    bool notified;
+    int result;
+  } cases[] = {
+      {"network never up: -1 and no notification", "http://127.0.0.1:1/fw.bin", -1, false, -1},
+      {"bad URL: the configured values are blanked", "no url", 0, true, DOWNLODA_NOURL},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteConfig(config);
+    const std::string url = c.url;
+    const FlowRun run = RunUpgrade([&url] { return mtPostAutoProcessByCm(url.c_str(), nullptr, nullptr, 1); },
+                                   {.connectDelayMs = c.connectDelayMs});
+    EXPECT_TRUE(run.returned);
+    EXPECT_EQ(run.out.find("mtPostDownloadResultNotify : result") != std::string::npos, c.notified) << run.out;
+    if (c.notified) {
+      EXPECT_TRUE(run.Printed("__mtPostAutoProcessByCm : Url is error !")) << run.out;
+      EXPECT_TRUE(run.Printed("mtPostDownloadResultNotify : result " + std::to_string(c.result) + " ."));
+      EXPECT_EQ(board::ReadFile(posttest::kConfigPath), ConfigText("", "", ""));
+    } else {
+      EXPECT_EQ(run.result, c.result);
+      EXPECT_EQ(board::ReadFile(posttest::kConfigPath), config);
+    }
+  }
+}
+
+TEST(ResultNotifyTest, SuccessAndUnknownResultsOnlyPrint) {
+  for (int result : {static_cast<int>(DOWNLODA_SUCCESS), 2, -4}) {
+    SCOPED_TRACE(result);
+    const FlowRun run = RunUpgrade([result] { return mtPostDownloadResultNotify(result); });
+    std::vector<std::string> expected = {"mtPostDownloadResultNotify : result " + std::to_string(result) + " .", ""};
+    if (result == DOWNLODA_SUCCESS)
+      expected.push_back("mtPostDownloadResultNotify : DOWNLODA_SUCCESS Clean Config Value, Reboot !");
+    EXPECT_TRUE(run.returned);
+    EXPECT_EQ(FlowLines(run), expected);
+    EXPECT_EQ(OtaCalls(run), "");
+    EXPECT_FALSE(posttest::PanelUsed());
+  }
 }
 
 // The certificate check: on when the flag line holds a 1, off when it does

@@ -82,6 +82,7 @@ std::atomic<void *> gObserverArg{nullptr};
 // out before it closes, and the reader sees a plain end of stream.
 
 constexpr size_t kBodyBufferSize = 256 * 1024;  // libcurl's receive buffer: fewer, larger writes
+constexpr size_t kSocketDepth = 4 * 1024 * 1024;
 
 struct Download {
   Transfer transfer;
@@ -92,6 +93,7 @@ struct Download {
 
 std::mutex gReadOpenMutex;
 hostHttpReadOpenRecord gReadOpenRecord{};
+bool gReadOpenRefused = false;
 
 size_t WriteBody(char *data, size_t size, size_t count, void *arg) {
   auto *download = static_cast<Download *>(arg);
@@ -139,6 +141,7 @@ int ReadOpen(const char *url, int timeout, const char *user, const char *passwor
     r.reserved0 = reserved0;
     r.reserved1 = reserved1;
     r.progress = progress;
+    if (gReadOpenRefused) return -1;
   }
   if (url == nullptr) return -1;
   auto download = std::make_unique<Download>();
@@ -172,6 +175,10 @@ int ReadOpen(const char *url, int timeout, const char *user, const char *passwor
     ::close(ends[1]);
     return -1;
   }
+  // A deep socket buffer: the transfer and the reader each move large
+  // pieces at a time instead of waking each other for every few kilobytes.
+  const int depth = static_cast<int>(kSocketDepth);
+  (void)::setsockopt(ends[1], SOL_SOCKET, SO_SNDBUF, &depth, sizeof depth);
   download->writeEnd = ends[1];
   std::thread(RunDownload, std::move(download)).detach();
   return ends[0];
@@ -206,6 +213,11 @@ int curlClientReadOpen(const char *url, int timeout, const char *user, const cha
 int curlClientReadOpenNotVerifyPeer(const char *url, int timeout, const char *user, const char *password,
                                     int reserved0, int reserved1, int *progress) {
   return ReadOpen(url, timeout, user, password, reserved0, reserved1, progress, false);
+}
+
+void hostHttpSetReadOpenRefused(int refused) {
+  std::lock_guard<std::mutex> guard(gReadOpenMutex);
+  gReadOpenRefused = refused != 0;
 }
 
 void hostHttpReadOpenRecordGet(hostHttpReadOpenRecord *record) {

@@ -64,7 +64,7 @@ int ota_file_upgrade_from_fp(FILE *stream, int mode) {
     image = std::fopen(path.c_str(), "wb");
     written = image != nullptr;
   }
-  static char buffer[64 * 1024];  // the writer runs on one thread at a time
+  static char buffer[1024 * 1024];  // the writer runs on one thread at a time
   while (ok) {
     size_t n = std::fread(buffer, 1, sizeof buffer, stream);
     if (n > 0 && image != nullptr && written && std::fwrite(buffer, 1, n, image) != n) written = false;

@@ -38,6 +38,9 @@ typedef struct hostHttpReadOpenRecord {
     int *progress;
 } hostHttpReadOpenRecord;
 void hostHttpReadOpenRecordGet(hostHttpReadOpenRecord *record);
+/* refused non-zero: the download opens return -1 (no transfer can be
+ * started), until called again with 0. */
+void hostHttpSetReadOpenRefused(int refused);
 
 #ifdef __cplusplus
 }
