@@ -54,8 +54,10 @@ Finished RunProgram(const std::vector<std::string> &argv, const std::vector<std:
   return run;
 }
 
-std::vector<std::string> SandboxCommand(const std::vector<std::string> &command) {
+std::vector<std::string> SandboxCommand(const std::vector<std::string> &command,
+                                        const std::vector<std::string> &options = {}) {
   std::vector<std::string> argv = {BOARD_SANDBOX, "--fixture", BOARD_FIXTURE};
+  argv.insert(argv.end(), options.begin(), options.end());
   std::string preloads = BOARD_PRELOADS;
   size_t start = 0;
   while (start <= preloads.size()) {
@@ -167,6 +169,40 @@ TEST_F(BoardHostTest, ARunChangesNoHostFileAndRemovesItsTemporaryDirectory) {
   EXPECT_EQ(FileContent(sentinel), "host data\n");
   EXPECT_EQ(FileContent(outside), "host data\n");
   unlink(outside.c_str());
+}
+
+TEST_F(BoardHostTest, TheOutputDirectoryTakesOnlyTheRegularFilesLeftForIt) {
+  const std::string sentinel = work_ + "/sentinel";
+  const std::string output = work_ + "/output";
+  ASSERT_TRUE(board::WriteFile(sentinel, "host data\n"));
+  ASSERT_EQ(mkdir(output.c_str(), 0755), 0);
+  ASSERT_TRUE(board::WriteFile(output + "/earlier", "host data\n"));
+  // A link at a destination is replaced, not written through.
+  ASSERT_EQ(symlink(sentinel.c_str(), (output + "/replaced").c_str()), 0);
+
+  const std::string script =
+      "[ -f /run/board/sandbox ] || exit 99\n"
+      "cd /run/board/output && echo one > screen.png && echo two > replaced\n"
+      "ln -s '" + sentinel + "' link && mkdir sub && echo three > sub/file\n";
+  const Finished run =
+      RunProgram(SandboxCommand({"sh", "-c", script}, {"--output", output}), {"TMPDIR=" + temp_});
+  ASSERT_EQ(run.status, 0) << run.output;
+
+  EXPECT_EQ(FileContent(output + "/screen.png"), "one\n");
+  struct stat info {};
+  ASSERT_EQ(lstat((output + "/replaced").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISREG(info.st_mode));
+  EXPECT_EQ(FileContent(output + "/replaced"), "two\n");
+  EXPECT_EQ(FileContent(sentinel), "host data\n");
+  EXPECT_EQ(FileContent(output + "/earlier"), "host data\n");
+  EXPECT_EQ(lstat((output + "/link").c_str(), &info), -1);
+  EXPECT_EQ(lstat((output + "/sub").c_str(), &info), -1);
+  EXPECT_EQ(Snapshot({temp_}, {})["dir " + temp_], ".\n..\n") << "the temporary directory is removed";
+
+  // Made when missing.
+  const std::string made = work_ + "/new/output";
+  EXPECT_EQ(RunProgram(SandboxCommand({"sh", "-c", "echo four > /run/board/output/f"}, {"--output", made})).status, 0);
+  EXPECT_EQ(FileContent(made + "/f"), "four\n");
 }
 
 TEST_F(BoardHostTest, ExitStatusIsTheCommandsAndUsageErrorsAreTheSandboxs) {

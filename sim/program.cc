@@ -56,6 +56,23 @@ std::vector<std::string> StandInProcessCommand(const std::string &name) {
   return {path, "3600"};
 }
 
+void DropSanitizerPreloads() {
+  const char *preload = std::getenv("LD_PRELOAD");
+  if (preload == nullptr) return;
+  std::string kept;
+  std::istringstream entries{std::string(preload)};
+  // ld.so separates the entries by colons or blanks.
+  for (std::string entry; std::getline(entries, entry, ':');) {
+    std::istringstream words{entry};
+    for (std::string path; words >> path;) {
+      const std::string name = path.substr(path.rfind('/') + 1);
+      if (name.starts_with("libasan") || name.starts_with("libtsan") || name.starts_with("libubsan")) continue;
+      kept += (kept.empty() ? "" : ":") + path;
+    }
+  }
+  setenv("LD_PRELOAD", kept.c_str(), 1);
+}
+
 int ExitStatus(int wait_status) {
   if (WIFEXITED(wait_status)) return WEXITSTATUS(wait_status);
   if (WIFSIGNALED(wait_status)) return 128 + WTERMSIG(wait_status);

@@ -27,6 +27,13 @@ std::vector<std::string> ProgramCommand(const std::string &path, const std::vect
 // The command that starts it, or an empty one when it cannot be put there.
 std::vector<std::string> StandInProcessCommand(const std::string &name);
 
+// Takes the sanitizer runtimes (ASan, TSan, UBSan) out of LD_PRELOAD and
+// keeps the board's device layer, for a sanitized program of the build that
+// runs the board's commands through the shell: ps hangs with the address
+// sanitizer preloaded. The program has its own runtime loaded already; a
+// sanitized program it starts needs LD_PRELOAD as it was.
+void DropSanitizerPreloads();
+
 // The exit status a shell would give for a wait status: the program's own,
 // or 128 + the signal that ended it.
 int ExitStatus(int wait_status);
