@@ -7,5 +7,7 @@ cd "$(dirname "$0")/.."
 
 scripts/deps.sh sim
 cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc)" >/dev/null
+# The simulator and what it runs on the board (the libraries, the phone's
+# host process, ledfirstkey, the device layer, the board's font).
+cmake --build --preset release -j "$(nproc)" --target phone-sim >/dev/null
 exec build/release/sim/phone-sim/phone-sim "$@"

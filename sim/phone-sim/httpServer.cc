@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace phonesim {
@@ -13,6 +14,8 @@ namespace {
 
 constexpr size_t kMaxHead = 64 * 1024;
 constexpr int kReadTimeoutMs = 5000;
+// A body spread over time goes out in pieces this far apart.
+constexpr std::chrono::milliseconds kPiecePause{50};
 
 const char *Reason(int status) {
   switch (status) {
@@ -110,7 +113,21 @@ void LoopbackHttpServer::Answer(int connection) {
   std::snprintf(status_line, sizeof status_line,
                 "HTTP/1.1 %d %s\r\nContent-Length: %zu\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n",
                 response.status, Reason(response.status), response.body.size());
-  if (WriteAll(connection, status_line) && request.method != "HEAD") WriteAll(connection, response.body);
+  if (WriteAll(connection, status_line) && request.method != "HEAD") SendBody(connection, response);
+}
+
+bool LoopbackHttpServer::SendBody(int connection, const Response &response) {
+  std::string_view body = response.body;
+  if (response.cut_after) body = body.substr(0, *response.cut_after);
+  const auto pieces = std::max<long long>(1, response.spread / kPiecePause);
+  const size_t piece = std::max<size_t>(1, response.body.size() / static_cast<size_t>(pieces));
+  while (!body.empty() && !stopping_) {
+    const size_t now = std::min(piece, body.size());
+    if (!WriteAll(connection, body.substr(0, now))) return false;
+    body.remove_prefix(now);
+    if (response.spread.count() > 0 && !body.empty()) std::this_thread::sleep_for(kPiecePause);
+  }
+  return body.empty();
 }
 
 }  // namespace phonesim

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -21,6 +23,12 @@ class LoopbackHttpServer {
   struct Response {
     int status = 200;
     std::string body;
+    // The body goes out in pieces spread over this time, as over a slow
+    // line (0: at once).
+    std::chrono::milliseconds spread{0};
+    // The connection is closed after this many bytes of the body, which the
+    // head still announces whole: a transfer broken off.
+    std::optional<size_t> cut_after;
   };
   using Handler = std::function<Response(const Request &)>;
 
@@ -36,6 +44,7 @@ class LoopbackHttpServer {
  private:
   void Serve();
   void Answer(int connection);
+  bool SendBody(int connection, const Response &response);
 
   Handler handler_;
   int listener_ = -1;

@@ -197,6 +197,7 @@ const Subcommand kLedsSubcommand = {
     "boot logo.\n",
     kOptions,
     "demo",
+    nullptr,
     CheckLeds,
     RunLeds,
 };

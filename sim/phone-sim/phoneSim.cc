@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,9 +26,10 @@ namespace phonesim {
 namespace {
 
 // Every subcommand, in the order of the list.
-constexpr const Subcommand *kSubcommands[] = {&kReportSubcommand, &kLedsSubcommand};
+constexpr const Subcommand *kSubcommands[] = {&kUpgradeSubcommand, &kUsbSubcommand,  &kKeypadSubcommand,
+                                               &kReportSubcommand,  &kLedsSubcommand, &kWebSubcommand};
 // What a bare "phone-sim" runs.
-constexpr std::string_view kDefaultSubcommand = "report";
+constexpr std::string_view kDefaultSubcommand = "upgrade";
 constexpr std::string_view kOnBoard = "--on-board";
 
 const Subcommand *Find(std::string_view name) {
@@ -85,13 +88,36 @@ std::string SelfPath() {
   return length > 0 ? std::string(path, static_cast<size_t>(length)) : std::string();
 }
 
+// The pictures of an earlier run in the build tree's directory, which this
+// run replaces: another run may have shown more screens.
+void RemoveEarlierScreens(const std::string &dir) {
+  std::error_code error;
+  for (const auto &entry : std::filesystem::directory_iterator(dir, error)) {
+    const std::string name = entry.path().filename();
+    if (name.starts_with("screen-") && name.ends_with(".png") && entry.is_regular_file(error)) {
+      std::filesystem::remove(entry.path(), error);
+    }
+  }
+}
+
 // Host side: this program again, on a board made for the subcommand. Returns
 // only when the sandbox cannot be started.
-int StartOnBoard(const Subcommand &subcommand, const std::vector<std::string> &arguments) {
+int StartOnBoard(const Subcommand &subcommand, std::vector<std::string> arguments, const Options &options) {
   const std::string sim = std::string(PHONE_SIM_SOURCE_DIR) + "/sim";
-  std::vector<std::string> command = {sim + "/board-sandbox", "--fixture", sim + "/fixtures/phone"};
+  // The phone's files, the board's font made by the build, the subcommand's.
+  std::vector<std::string> command = {sim + "/board-sandbox", "--fixture", sim + "/fixtures/phone", "--fixture",
+                                      PHONE_SIM_FONT_FIXTURE};
   if (subcommand.fixture != nullptr) {
     command.insert(command.end(), {"--fixture", sim + "/fixtures/" + subcommand.fixture});
+  }
+  if (subcommand.output_option != nullptr) {
+    std::optional<std::string> dir = options.Value(subcommand.output_option);
+    if (!dir) {
+      dir = std::string(PHONE_SIM_SCREENS_DIR) + "/" + subcommand.name;
+      RemoveEarlierScreens(*dir);
+      arguments.insert(arguments.end(), {subcommand.output_option, *dir});
+    }
+    command.insert(command.end(), {"--output", *dir});
   }
   const std::vector<std::string> emulator = board::Emulator();
   if (emulator.empty()) {
@@ -155,7 +181,7 @@ int main(int argc, char **argv) {
     return 2;
   }
 
-  if (!on_board) return StartOnBoard(*subcommand, arguments);
+  if (!on_board) return StartOnBoard(*subcommand, arguments, options);
   if (!board::InSandbox()) {
     std::fprintf(stderr, "phone-sim: %s is run on the board by phone-sim itself\n", std::string(kOnBoard).c_str());
     return 2;

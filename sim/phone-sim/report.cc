@@ -56,7 +56,7 @@ class ReportServer {
           const int code = codes_.empty() ? 200 : codes_.front();
           if (!codes_.empty()) codes_.pop_front();
           seen_.push_back({request.target, code});
-          return LoopbackHttpServer::Response{code, code == 200 ? "OK\n" : "not now\n"};
+          return LoopbackHttpServer::Response{code, code == 200 ? "OK\n" : "not now\n", {}, {}};
         }) {}
 
   bool Ok() const { return server_.Ok(); }
@@ -245,6 +245,7 @@ const Subcommand kReportSubcommand = {
     "200 (the next report a day later) or a failure (retried after 30 minutes,\n"
     "three times in a row, then daily). The report's DATE is this PC's clock.\n",
     kOptions,
+    nullptr,
     nullptr,
     CheckReport,
     RunReport,

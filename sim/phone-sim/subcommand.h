@@ -43,6 +43,12 @@ struct Subcommand {
   // Files laid out on the board after the phone's own: a directory of
   // sim/fixtures, or null.
   const char *fixture;
+  // An option of the table that names a host directory for the files the
+  // run leaves in kOutputDir (screenView.h): the screens' PNG pictures.
+  // Without the option given, a directory of the build tree named after the
+  // subcommand takes them; the run on the board always finds the option set.
+  // Null: the subcommand leaves no files.
+  const char *output_option;
   // Checks the options before a board is made: what is wrong with them, or
   // an empty text.
   std::string (*check)(const Options &options);
@@ -50,7 +56,11 @@ struct Subcommand {
   int (*run)(const Options &options);
 };
 
+extern const Subcommand kUpgradeSubcommand;
+extern const Subcommand kUsbSubcommand;
+extern const Subcommand kKeypadSubcommand;
 extern const Subcommand kReportSubcommand;
 extern const Subcommand kLedsSubcommand;
+extern const Subcommand kWebSubcommand;
 
 }  // namespace phonesim
