@@ -286,7 +286,8 @@ int RunUpgrade(const Options &options) {
   std::printf("  image              %s\n", ImageVerdict(firmware).c_str());
   std::printf("  boot logo          %s\n", logo.Running() ? "still running" : "stopped");
   std::printf("  result             %s\n", ResultVerdict(run).c_str());
-  return run.Result() == 0 && ImageIsPayload(firmware) ? 0 : 1;
+  if (run.status != 0) std::printf("  phone-host         ended with exit status %d\n", run.status);
+  return run.Result() == 0 && run.status == 0 && ImageIsPayload(firmware) ? 0 : 1;
 }
 
 }  // namespace
@@ -307,7 +308,7 @@ const Subcommand kUpgradeSubcommand = {
     "The LCD is drawn live as the panel receives it; each distinct screen is\n"
     "saved as a PNG picture. At the end: /mnt/progress.xml, whether the image\n"
     "written equals the payload, and the outcome. The exit status is 0 when the\n"
-    "image was written, 1 otherwise.\n",
+    "payload was written as the image, 1 otherwise.\n",
     kOptions,
     nullptr,
     "--screens",

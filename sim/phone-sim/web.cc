@@ -59,7 +59,8 @@ int RunWeb(const Options &options) {
   if (run.MainApplicationStarted()) {
     std::printf("  result             the port error: the main application Pavo started, the host process ended\n");
   }
-  return served || run.MainApplicationStarted() ? 0 : 1;
+  if (run.status != 0) std::printf("  phone-host         ended with exit status %d\n", run.status);
+  return (served || run.MainApplicationStarted()) && run.status == 0 ? 0 : 1;
 }
 
 }  // namespace
@@ -73,7 +74,8 @@ const Subcommand kWebSubcommand = {
     "here a stand-in left running by an earlier upgrade) and runs the web server\n"
     "command \"/bin/httpd -h /webroot -p PORT\" through the shell; the board's\n"
     "/bin/httpd is a stub that records it. Without a port the entry point\n"
-    "reports the port error and lets the main application start.\n",
+    "reports the port error and lets the main application start. The exit\n"
+    "status is 0 when the one or the other happened.\n",
     kOptions,
     nullptr,
     nullptr,
