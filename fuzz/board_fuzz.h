@@ -4,6 +4,9 @@
 
 #include "board/sandbox.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -18,6 +21,15 @@ inline void RequireBoard() {
   if (board::InSandbox()) return;
   std::fprintf(stderr, "skipped: board sandbox unavailable: %s\n", board::UnavailableReason().c_str());
   std::exit(kSkipStatus);
+}
+
+// For targets whose code prints a line or two for every input: their standard
+// output goes nowhere (libFuzzer reports on standard error).
+inline void SilenceStandardOutput() {
+  const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (null < 0) return;
+  dup2(null, STDOUT_FILENO);
+  close(null);
 }
 
 }  // namespace fuzzboard
