@@ -15,11 +15,25 @@ constexpr size_t kFewestRecentLines = 4;
 constexpr size_t kPictureLines = 35;
 constexpr int kLastPage = 7;
 
-size_t RecentLines() {
+// The framed picture's width in columns.
+constexpr size_t kPictureColumns = board::Image::kWidth + 2;
+
+winsize TerminalSize() {
   winsize size{};
-  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_row <= kPictureLines + kFewestRecentLines) {
-    return kFewestRecentLines;
-  }
+  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0) size = {};
+  return size;
+}
+
+// A terminal too narrow for the picture would wrap its lines, and a picture
+// redrawn in place would run into itself: each screen is printed once then.
+bool PictureFits() {
+  const winsize size = TerminalSize();
+  return size.ws_col == 0 || size.ws_col >= kPictureColumns;
+}
+
+size_t RecentLines() {
+  const winsize size = TerminalSize();
+  if (size.ws_row <= kPictureLines + kFewestRecentLines) return kFewestRecentLines;
   return size.ws_row - kPictureLines - 1;
 }
 
@@ -31,7 +45,10 @@ long long NowUs() {
 }  // namespace
 
 ScreenView::ScreenView(bool live, std::string title)
-    : live_(live), title_(std::move(title)), start_us_(NowUs()), recent_lines_(live ? RecentLines() : 0) {
+    : live_(live && PictureFits()),
+      title_(std::move(title)),
+      start_us_(NowUs()),
+      recent_lines_(live_ ? RecentLines() : 0) {
   if (live_) {
     std::fputs("\033[2J", stdout);
     Draw();

@@ -25,8 +25,9 @@ class ScreenView {
     double seconds;  // when it was first committed, from the start
   };
 
-  // live: the picture is redrawn in place with the latest lines below it;
-  // otherwise each new screen and each line is printed once, in order.
+  // live: the picture is redrawn in place with the latest lines below it
+  // (where the terminal is wide enough for it); otherwise each new screen
+  // and each line is printed once, in order.
   ScreenView(bool live, std::string title);
 
   // Takes what the panel was sent since the last call; a commit (the
