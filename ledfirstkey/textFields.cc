@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 
 namespace ledfirstkey {
 namespace {
@@ -62,23 +61,6 @@ bool Fields::Next(std::string_view *field) {
   *field = rest_.substr(0, comma);
   rest_.remove_prefix(field->size());
   return true;
-}
-
-int DecimalNumber(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  // Saturates one past INT_MAX, so that -2147483648 still comes out whole.
-  constexpr long long kLimit = static_cast<long long>(INT_MAX) + 1;
-  long long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > kLimit) value = kLimit;
-  }
-  if (negative) value = -value;
-  if (value > INT_MAX) return INT_MAX;
-  return static_cast<int>(value);
 }
 
 }  // namespace ledfirstkey

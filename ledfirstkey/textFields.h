@@ -3,6 +3,8 @@
 // separated by commas, decimal numbers.
 #pragma once
 
+#include "decimalNumber.h"
+
 #include <string>
 #include <string_view>
 
@@ -33,9 +35,7 @@ class Fields {
   std::string_view rest_;
 };
 
-// A decimal number as the C library's atoi reads it (leading blanks, a sign,
-// digits up to the first other character; 0 without digits), held to the
-// range of int instead of overflowing.
-int DecimalNumber(std::string_view text);
+// Numbers are read as libupgradeui reads the same files.
+using upgradeui::DecimalNumber;
 
 }  // namespace ledfirstkey

@@ -6,6 +6,7 @@
 #include "baseLcd.h"
 #include "baseText.h"
 #include "baseUpgrade.h"
+#include "decimalNumber.h"
 #include "export.h"
 #include "screenLock.h"
 #include "stdioFile.h"
@@ -14,7 +15,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -56,22 +56,6 @@ constexpr size_t kCommandMax = 127;
 constexpr unsigned kAfterCleaningSeconds = 1;
 constexpr unsigned kBeforeRebootSeconds = 2;
 constexpr useconds_t kReadRetryUs = 100000;
-
-// A decimal number as atoi reads it (leading blanks, a sign, digits up to the
-// first other character), held to the range of int.
-int DecimalNumber(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  const bool negative = i < text.size() && text[i] == '-';
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
-  long long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
-  }
-  value = negative ? -value : value;
-  return static_cast<int>(value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : value);
-}
 
 // The typed keys: at most kTypedMax characters.
 class TypedKeys {
