@@ -207,6 +207,18 @@ const OomCase kCases[] = {
          EXPECT_STREQ(instance->value, "2");
        }
      }},
+    {"ncGetElementByName over instances",
+     [](OomRun &run) {
+       ncHandle *tree = MakeScene();
+       ncElement *instance = ncGetElementByName(tree, "t.l.$N");
+       run.Arm();
+       ncElement *x = ncGetElementByName(tree, "t.l.3.x");
+       run.Disarm();
+       ExpectOutcome(run, x != nullptr);
+       if (x != nullptr) {
+         EXPECT_STREQ(instance->value, "3");
+       }
+     }},
     {"ncComposeElementPath",
      [](OomRun &run) {
        ncHandle *tree = MakeScene();
