@@ -1,6 +1,6 @@
 // The tree tool run as a program on fixture files: each command's output
 // and exit status, round trips through the formats, and the bytes a set
-// leaves, also when it is cut short before its rename.
+// leaves, also when it is cut short before its rename or at any other step.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -56,19 +57,26 @@ class TreetoolTest : public testing::Test {
     return path;
   }
 
-  // Runs the tool with args; crash: the rename of a set kills it.
-  Outcome Tool(const std::vector<std::string> &args, bool crash = false) const {
+  // Runs the tool with args; crash: the rename of a set kills it; stopAtCall
+  // n > 0: its nth file-changing call does (tests/support/stop_at_call.h).
+  Outcome Tool(const std::vector<std::string> &args, bool crash = false, long stopAtCall = 0) const {
     std::vector<std::string> argv = Words(TREETOOL_EMULATOR);
     std::vector<std::string> env;
     for (char **e = environ; *e != nullptr; ++e) env.push_back(*e);
-    if (crash) {
+    std::vector<std::string> settings;
+    if (crash) settings.push_back(std::string("LD_PRELOAD=") + TREETOOL_SHIM);
+    if (stopAtCall > 0) {
+      settings.push_back(std::string("LD_PRELOAD=") + TREETOOL_STOP_SHIM);
+      settings.push_back("STOP_AT_CALL=" + std::to_string(stopAtCall));
+    }
+    for (const std::string &setting : settings) {
       if (argv.empty()) {
-        env.push_back(std::string("LD_PRELOAD=") + TREETOOL_SHIM);
-        env.push_back("ASAN_OPTIONS=verify_asan_link_order=0");
+        env.push_back(setting);
       } else {
-        argv.insert(argv.end(), {"-E", std::string("LD_PRELOAD=") + TREETOOL_SHIM});
+        argv.insert(argv.end(), {"-E", setting});
       }
     }
+    if (!settings.empty() && argv.empty()) env.push_back("ASAN_OPTIONS=verify_asan_link_order=0");
     argv.push_back(TREETOOL_PATH);
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char *> argp;
@@ -229,6 +237,35 @@ TEST_F(TreetoolTest, ASetCutShortBeforeItsRenameLeavesTheOldFile) {
   EXPECT_EQ(run.status, 128 + SIGKILL) << run.err;
   EXPECT_EQ(ReadFile(xml), before);
   EXPECT_EQ(Tool({"check", xml}).status, 0);
+}
+
+// A set stopped at each of its file-changing calls in turn, until one runs
+// to its end: the file holds its old or its new bytes every time.
+TEST_F(TreetoolTest, ASetStoppedAtAnyCallLeavesTheOldOrTheNewFile) {
+  for (const char *fixture : {"phone.xml", "phone.txt"}) {
+    SCOPED_TRACE(fixture);
+    const std::string path = Fixture(fixture);
+    const std::string before = ReadFile(path);
+    ASSERT_EQ(Tool({"set", path, "cfg.sip.port", "5080"}).status, 0);
+    const std::string after = ReadFile(path);
+    ASSERT_NE(after, before);
+    long stopAt = 1;
+    for (;; ++stopAt) {
+      SCOPED_TRACE(testing::Message() << "stopped at call " << stopAt);
+      WriteFile(path, before);
+      const Outcome run = Tool({"set", path, "cfg.sip.port", "5080"}, false, stopAt);
+      const std::string now = ReadFile(path);
+      EXPECT_TRUE(now == before || now == after) << now;
+      if (run.status == 0) {
+        EXPECT_EQ(now, after);
+        break;
+      }
+      EXPECT_EQ(run.status, 128 + SIGKILL) << run.err;
+      ASSERT_LT(stopAt, 100) << "the set never ran to its end";
+    }
+    EXPECT_GT(stopAt, 5) << "the stops reached the writing";
+    std::printf("set of %s: stopped at %ld points, then ran to its end\n", fixture, stopAt - 1);
+  }
 }
 
 TEST_F(TreetoolTest, CheckTellsWhetherAFileReads) {
