@@ -21,6 +21,11 @@ using testsupport::OomRun;
 
 class FormatOomTest : public FormatTest {
  protected:
+  // Runs an out-of-memory loop and records its number of runs under name.
+  template <typename Body>
+  static void Loop(const std::string &name, Body &&body) {
+    RecordProperty(name, static_cast<int>(testsupport::RunOomLoops(body)));
+  }
   void SetUp() override {
     FormatTest::SetUp();
     ncDestroy(ncCreate("warm"));  // the tree list has room: runs register trees
@@ -42,7 +47,7 @@ constexpr char kDot[] = "cfg.a = 1?x=1, y=2\r\ncfg.f(int a, int b)?return=int\r\
 TEST_F(FormatOomTest, ReadersFailCleanly) {
   for (int format : {NC_FORMAT_XML, NC_FORMAT_DOT}) {
     SCOPED_TRACE(format);
-    testsupport::RunOomLoops([&](OomRun &run) {
+    Loop("parse, format " + std::to_string(format), [&](OomRun &run) {
       ncHandle *tree = ncCreatePrivate("cfg");
       run.Arm();
       int result = ncParseFromBuf(tree, format == NC_FORMAT_XML ? kXml : kDot, format);
@@ -64,7 +69,7 @@ int Brackets(ncElement *element, char *position, int freeBytes, int, int phase) 
 TEST_F(FormatOomTest, WritersFailCleanly) {
   for (int format : {NC_OUTPUT_XML, NC_OUTPUT_DOT, NC_OUTPUT_TEXT, NC_OUTPUT_CONFIG_TEXT}) {
     SCOPED_TRACE(format);
-    testsupport::RunOomLoops([&](OomRun &run) {
+    Loop("output, format " + std::to_string(format), [&](OomRun &run) {
       ncHandle *tree = MakeTree("VOIP_CONFIG_FILE", {"VOIP_CONFIG_FILE.Version=1", "VOIP_CONFIG_FILE.S.k=v&<",
                                                      "VOIP_CONFIG_FILE.S.t.$N.x=1", "VOIP_CONFIG_FILE.S.g.h=2"});
       ncGetElementByName(tree, "VOIP_CONFIG_FILE.S.t.$N")->getFunc = Three;
@@ -105,7 +110,7 @@ TEST_F(FormatOomTest, FileAndDescriptorSourcesFailCleanly) {
     };
     for (const auto &parse : sources) {
       SCOPED_TRACE(testing::Message() << "format " << format << ", source " << (&parse - sources));
-      testsupport::RunOomLoops([&](OomRun &run) {
+      Loop("parse, format " + std::to_string(format) + (&parse == sources ? ", file" : ", descriptor"), [&](OomRun &run) {
         ncHandle *tree = ncCreatePrivate("cfg");
         run.Arm();
         const int result = parse(tree);
@@ -179,7 +184,7 @@ TEST_F(FormatOomTest, LineOperationsFailCleanly) {
     c.call(warm, ncGetElementByName(warm, "cfg.e"));
     ncSetError(NC_ERR_NO_ELEMENT);
     ncDestroy(warm);
-    testsupport::RunOomLoops([&](OomRun &run) {
+    Loop(c.operation, [&](OomRun &run) {
       ncHandle *tree = makeTree();
       run.Arm();
       const bool done = c.call(tree, ncGetElementByName(tree, "cfg.e"));
@@ -203,7 +208,7 @@ TEST_F(FormatOomTest, SinksFailCleanly) {
     SCOPED_TRACE(format);
     const std::string file = format == NC_OUTPUT_XML ? path + ".xml" : path;
     std::string expected;
-    testsupport::RunOomLoops([&](OomRun &run) {
+    Loop("sinks, format " + std::to_string(format), [&](OomRun &run) {
       ncHandle *tree = MakeLargeTree();
       if (expected.empty()) expected = Output(tree, format);
       ASSERT_GT(expected.size(), static_cast<size_t>(NC_OUTPUT_STEP));
@@ -268,7 +273,7 @@ int NoElementWriter(ncElement *, char *, int, int, int) { return 0; }
 
 TEST_F(FormatOomTest, CallersWriterFailsCleanly) {
   std::string expected;
-  testsupport::RunOomLoops([&](OomRun &run) {
+  Loop("caller's writer", [&](OomRun &run) {
     ncHandle *tree = MakeLargeTree();
     tree->outputElementFunc = NoElementWriter;
     tree->outputRecursiveFunc = IndentedNames;
