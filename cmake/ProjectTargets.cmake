@@ -23,6 +23,11 @@ function(project_deliverable_options target)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
+  # 64-bit file offsets and inode numbers on the 32-bit target too: a
+  # directory whose entries carry large inode numbers (a USB stick's file
+  # system, the build machine's disk under the emulator) makes the old 32-bit
+  # readdir fail with EOVERFLOW. No public record holds a file offset.
+  target_compile_definitions(${target} PRIVATE _FILE_OFFSET_BITS=64)
   if(ARG_VERSION_SCRIPT)
     target_link_options(${target} PRIVATE "-Wl,--version-script=${ARG_VERSION_SCRIPT}")
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS "${ARG_VERSION_SCRIPT}")
