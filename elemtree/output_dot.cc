@@ -79,7 +79,9 @@ int WriteDot(ncElement *element, ncOutputBuf *output) {
     if (custom) SetInstanceNumber(element, i);
     for (ncElement *child : Items<ncElement>(element->childList)) {
       if (handle->outputRecursiveFunc != nullptr && handle->outputRecursiveFunc(child, output, 0) == 0) continue;
-      if (WriteDot(child, output) != 0) break;
+      // A child fails only when the text cannot grow: the whole output
+      // fails, so that a cut text is never taken for the tree.
+      if (WriteDot(child, output) != 0) return -1;
     }
   }
   if (ItemCount(element->childList) > 0) return 0;

@@ -115,6 +115,8 @@ bool AppendLeafText(ncOutputBuf *output, ncElement *element) {
   return AppendEscaped(output, output->valueBuf);
 }
 
+// A child fails only when the text cannot grow; the whole output then fails,
+// so that a cut text is never taken for the tree.
 int WriteChildren(ncElement *element, ncOutputBuf *output, int indent) {
   ncElement *first = nc::FirstChild(element);
   if (nc::IsCustomInstance(first)) {
@@ -124,12 +126,12 @@ int WriteChildren(ncElement *element, ncOutputBuf *output, int indent) {
     for (int i = 1; i <= count; ++i) {
       std::snprintf(number, sizeof number, "%d", i);
       ncSetElementValue(first, number);
-      if (nc::WriteXml(first, output, indent) != 0) break;
+      if (nc::WriteXml(first, output, indent) != 0) return -1;
     }
     return 0;
   }
   for (ncElement *child : Items<ncElement>(element->childList)) {
-    if (nc::WriteXml(child, output, indent) != 0) break;
+    if (nc::WriteXml(child, output, indent) != 0) return -1;
   }
   return 0;
 }
@@ -152,13 +154,12 @@ int WriteXml(ncElement *element, ncOutputBuf *output, int indent) {
   bool hasChildren = ItemCount(element->childList) > 0;
   if (IsInstanceChild(FirstChild(element))) {
     // A table: only its instances are written, each as a tag of the table.
-    WriteChildren(element, output, indent + 4);
-    return 0;
+    return WriteChildren(element, output, indent + 4);
   }
   if (!AppendStartTag(output, element, kind, indent)) return Failed();
   if (hasChildren) {
     if (AppendFormat(output, "\r\n") < 0) return Failed();
-    WriteChildren(element, output, indent + 4);
+    if (WriteChildren(element, output, indent + 4) != 0) return -1;
     if (!AppendBlanks(output, indent)) return Failed();
   } else if (!AppendLeafText(output, element)) {
     return Failed();
