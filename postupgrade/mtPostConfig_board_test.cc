@@ -13,9 +13,11 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/time.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <optional>
 #include <string>
 
@@ -204,6 +206,23 @@ TEST(VerifyPeerFlagTest, TheFirstFlagLineDecides) {
     PlaceConfig(c.file);
     EXPECT_EQ(zelVerifyPeerGet(), c.flag);
   }
+}
+
+// A signal that arrives while the search runs (a timer of the host process,
+// whose handler does not restart interrupted calls) neither cuts the answer
+// short nor turns the certificate check off.
+TEST(VerifyPeerFlagTest, ASignalDuringTheSearchKeepsTheAnswer) {
+  PlaceConfig("Zel Verify Peer Enable:1\r\n");
+  struct sigaction tick {}, before {};
+  tick.sa_handler = [](int) {};
+  ASSERT_EQ(sigaction(SIGALRM, &tick, &before), 0);
+  const itimerval every{{0, 500}, {0, 500}}, off{};
+  ASSERT_EQ(setitimer(ITIMER_REAL, &every, nullptr), 0);
+  int answers[3] = {};  // -1, 0, 1
+  for (int i = 0; i < 20; ++i) ++answers[zelVerifyPeerGet() + 1];
+  setitimer(ITIMER_REAL, &off, nullptr);
+  sigaction(SIGALRM, &before, nullptr);
+  EXPECT_EQ(answers[2], 20) << answers[0] << " times -1, " << answers[1] << " times 0";
 }
 
 }  // namespace
