@@ -7,9 +7,7 @@
 #include "platform/runtime.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -61,21 +59,6 @@ char *ValueCopy(std::string_view text, std::string_view key) {
   const std::string_view found = text.substr(span->start, span->end - span->start);
   found.substr(0, kValueMax).copy(value, kValueMax);
   return mtPostStrDup(value);
-}
-
-// The first line a command prints, at most size - 1 bytes of it; a signal
-// arriving while the command runs does not cut the read short. False when
-// the read failed.
-bool ReadFirstLine(int fd, char *line, size_t size) {
-  size_t used = 0;
-  while (used + 1 < size) {
-    const ssize_t got = ::read(fd, line + used, 1);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return false;
-    if (got == 0 || line[used++] == '\n') break;
-  }
-  line[used] = '\0';
-  return true;
 }
 
 // The whole content of an open stream; false when nothing could be read.
@@ -161,13 +144,9 @@ void mtPostCleanConfigValue(upgradeui::FileSystem &fs) {
 extern "C" {
 
 POSTUPGRADE_EXPORT int zelVerifyPeerGet(void) {
-  std::FILE *pipe = ::popen(postupgrade::kVerifyPeerSearch, "r");
-  if (pipe == nullptr) return -1;
   char line[postupgrade::kVerifyPeerLineSize] = {};
   // A flag that could not be read is -1, which keeps the certificate check.
-  const bool lineRead = postupgrade::ReadFirstLine(::fileno(pipe), line, sizeof line);
-  ::pclose(pipe);
-  if (!lineRead) return -1;
+  if (!postupgrade::mtPostCommandFirstLine(postupgrade::kVerifyPeerSearch, line, sizeof line)) return -1;
   return std::strchr(line, '1') != nullptr ? 1 : 0;
 }
 

@@ -45,6 +45,11 @@ int mtPostNetConnectedCallback(const char *event, void *data, void *arg);
 
 // ---- Processes --------------------------------------------------------------
 
+// Runs command through the shell and reads the first line it prints (at most
+// size - 1 bytes, the line end kept). A signal of the host process arriving
+// meanwhile does not cut the read short. False when the command could not be
+// started or its output not read.
+bool mtPostCommandFirstLine(const char *command, char *line, size_t size);
 // Kills every process named name, checking and killing at most 5 times.
 void mtPostProcessKill(const char *name);
 // True when name may stand in a shell command: 1 to kProcessNameMax

@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,6 +30,27 @@ bool NameCharacterSafe(char c) {
 }
 
 }  // namespace
+
+bool mtPostCommandFirstLine(const char *command, char *line, size_t size) {
+  if (size == 0) return false;
+  std::FILE *pipe = ::popen(command, "r");
+  if (pipe == nullptr) return false;
+  const int fd = ::fileno(pipe);
+  size_t used = 0;
+  bool readFailed = false;
+  while (used + 1 < size) {
+    const ssize_t got = ::read(fd, line + used, 1);
+    if (got < 0 && errno == EINTR) continue;  // a signal of the host process
+    if (got < 0) {
+      readFailed = true;
+      break;
+    }
+    if (got == 0 || line[used++] == '\n') break;
+  }
+  line[used] = '\0';
+  ::pclose(pipe);
+  return !readFailed;
+}
 
 bool mtPostProcessNameSafe(const char *name) {
   if (name == nullptr || name[0] == '\0') return false;
@@ -62,12 +84,8 @@ POSTUPGRADE_EXPORT int systemProcessCheck(const char *name) {
   if (!postupgrade::mtPostProcessNameSafe(name)) return 0;
   char command[postupgrade::kCheckCommandSize] = {};
   std::snprintf(command, sizeof command, "ps -ef | grep %s | grep -v grep | wc -l", name);
-  std::FILE *pipe = ::popen(command, "r");
-  if (pipe == nullptr) return 0;
   char line[postupgrade::kCountLineSize] = {};
-  const bool got = std::fgets(line, sizeof line, pipe) != nullptr;
-  ::pclose(pipe);
-  if (!got) return 0;
+  if (!postupgrade::mtPostCommandFirstLine(command, line, sizeof line)) return 0;
   return std::atoi(line) != 0 ? 1 : 0;
 }
 

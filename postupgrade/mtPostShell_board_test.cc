@@ -10,6 +10,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -69,6 +70,22 @@ TEST(ProcessCheckTest, AnyListingLineHoldingTheNameCounts) {
     EXPECT_EQ(systemProcessCheck("upgr-probe"), 1);
   }
   EXPECT_EQ(systemProcessCheck("upgr-probe"), 0);
+}
+
+TEST(ProcessCheckTest, ASignalDuringTheListingKeepsTheAnswer) {
+  Process holder(SleeperHolding("upgr-probe"));
+  ASSERT_TRUE(holder.ok());
+  // A host process with a timer whose handler does not restart calls.
+  struct sigaction tick {}, before {};
+  tick.sa_handler = [](int) {};
+  ASSERT_EQ(sigaction(SIGALRM, &tick, &before), 0);
+  const itimerval every{{0, 500}, {0, 500}}, off{};
+  ASSERT_EQ(setitimer(ITIMER_REAL, &every, nullptr), 0);
+  int found = 0;
+  for (int i = 0; i < 10; ++i) found += systemProcessCheck("upgr-probe");
+  setitimer(ITIMER_REAL, &off, nullptr);
+  sigaction(SIGALRM, &before, nullptr);
+  EXPECT_EQ(found, 10);
 }
 
 TEST(ProcessCheckTest, NamesThatAreNotPlainRunNothing) {
