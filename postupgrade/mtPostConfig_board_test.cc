@@ -67,7 +67,7 @@ TEST(ConfigReadTest, ValuesEndAtTheFirstCrLfAfterTheFirstKey) {
        {"<null>", "<null>", "<null>"}},
       {"no CR LF after the last key", Line(kUrl, "http://h/a") + kPassword + "pw", 0, {"http://h/a", "<null>", "<null>"}},
       {"600 characters are cut to 511", Line(kUrl, longUrl), 0, {longUrl.substr(0, 511), "<null>", "<null>"}},
-      {"a key inside another line counts", "x" + Line(kUser, "in"), 0, {"<null>", "in", "<null>"}},
+      {"a key inside another line counts", std::string("x").append(Line(kUser, "in")), 0, {"<null>", "in", "<null>"}},
       {"empty file", "", -1, {"<null>", "<null>", "<null>"}},
       {"no file", std::nullopt, -1, {"<null>", "<null>", "<null>"}},
   };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The whole test suite: the host build under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, and the
-# 32-bit ARM build under qemu-user, and every fuzz target for a bounded time.
+# The whole test suite: the optimised release build, the host build under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under
+# ThreadSanitizer, the 32-bit ARM build under qemu-user, and every fuzz target
+# for a bounded time.
 # Installs what it needs first.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -29,6 +30,9 @@ preset() {  # preset NAME [ctest arguments...]
     ctest --preset "$name" -j "$jobs" "$@"
 }
 
+# The release build: what scripts/sim.sh runs and the benchmarks, compiled
+# with optimisation, whose warnings (errors here) the debug builds do not see.
+step "release build (-O3, benchmarks)" sh -c 'cmake --preset release >/dev/null && cmake --build --preset release -j "$1"' sh "$jobs"
 step "host (ASan, UBSan)" preset host
 step "threads (TSan)" preset tsan
 step "armhf (qemu-user)" preset armhf
