@@ -18,7 +18,6 @@
 namespace postupgrade {
 namespace {
 
-constexpr int kBootTimeType = 0;
 constexpr int kDownloadTimeoutSec = 10;
 constexpr int kResultScreenPolls = 50;  // 100 ms apart
 constexpr char kAutoProcess[] = "mtPostAutoProcess";

@@ -28,6 +28,10 @@ char *mtPostStrDup(const char *text);
 
 // ---- Download flow --------------------------------------------------------
 
+// The upgrade type of the boot-time run, which reads the user configuration
+// file, brings up the network and stops the boot screen.
+inline constexpr int kBootTimeType = 0;
+
 // What a run finds when nothing usable is configured: DOWNLODA_NOTNEED for
 // the boot-time run, DOWNLODA_NOURL for any other type.
 int mtPostNoConfigResult(int imageUpgradeType);

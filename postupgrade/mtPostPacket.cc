@@ -25,7 +25,6 @@ namespace {
 constexpr char kHeaderMagic[BASE_PACKET_MAGIC_SIZE] = {'+', '<', '_', '>', ')', '<', '(', '>',
                                                          '*', '<', '&', '>', '^', '<', '%', '>'};
 constexpr char kTypeBlockMagic[] = "BINN";
-constexpr int kBootTimeType = 0;
 constexpr char kBootScreenProcess[] = "logo";
 constexpr char kBootScreenKill[] = "killall -9 logo";
 constexpr useconds_t kBootScreenKillPauseUs = 100;

@@ -50,8 +50,7 @@ POSTUPGRADE_EXPORT int mtPostUpdateResolve(int argc, char **argv) {
   std::printf("__%s : imageUpgradeType [%d] .\n", kEntryPoint, type);
   const char *option = Argument(argc, argv, kArgOption);
   const char *value = Argument(argc, argv, kArgValue);
-  // Compared unsigned: every negative type is unknown.
-  switch (static_cast<unsigned>(type)) {
+  switch (type) {
     case 0:
       return mtPostAutoProcess(0);
     case 1:

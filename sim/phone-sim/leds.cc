@@ -142,7 +142,7 @@ int RunLeds(const Options &options) {
   std::fflush(stdout);
   std::optional<board::Program> logo;
   if (check) logo.emplace(board::StandInProcessCommand("logo"));
-  if (key) board::FeedInputEvents("event0", {board::KeyEvent(*key, board::kKeyPressed), board::KeyEvent(*key, 0)});
+  if (key) board::PressKey("event0", *key);
 
   std::signal(SIGINT, [](int) { gInterrupted = 1; });
   KeyboardInput keyboard;
@@ -167,9 +167,7 @@ int RunLeds(const Options &options) {
       usleep(20000);
     }
     if (typed) {
-      if (const std::optional<uint16_t> code = KeyCode(std::string(1, *typed))) {
-        board::FeedInputEvents("event0", {board::KeyEvent(*code, board::kKeyPressed), board::KeyEvent(*code, 0)});
-      }
+      if (const std::optional<uint16_t> code = KeyCode(std::string(1, *typed))) board::PressKey("event0", *code);
     }
   }
   const int status = program.Wait(kCheckLimit);
