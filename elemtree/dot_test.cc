@@ -1,4 +1,5 @@
 // The dot text reader: the parts of one line, and the lines of a window.
+#include <random>
 #include <string>
 #include <vector>
 
@@ -143,6 +144,96 @@ TEST_F(DotTest, ValuesAreHandedToTheHooksThroughTheResolver) {
   EXPECT_EQ(gApplied, (std::vector<std::string>{"sys.real=1", "sys.real=2"}));
   EXPECT_EQ(Text(ncGetElementByName(tree_, "sys.real")->value), "2");
   EXPECT_EQ(Text(ncGetElementByName(tree_, "sys.alias")->value), "(null)");
+}
+
+// ---- Lines that share their way down the tree ------------------------------
+
+ncHandle *gHookTree = nullptr;
+
+// Count of the "$N" table that reports its instances.
+int TwoInstances(const char *, char *buffer, int size) { return std::snprintf(buffer, static_cast<size_t>(size), "2"); }
+
+// A value hook that takes the first child of the root away: the branch that
+// holds the hooked leaf, below which the next line's search may start.
+int DropFirstBranch(const char *, const char *) {
+  ncElement *root = gHookTree->root;
+  ncRecursiveDestroyElement(static_cast<ncElement *>(uListRemove(root->childList, 0)));
+  return 0;
+}
+
+ncElement *AddChild(ncElement *parent, const char *name) {
+  ncElement *child = ncCreateElement(name);
+  ncElementAddChild(parent, child);
+  return child;
+}
+
+// A hooked leaf, branches whose names differ in letter case only, a counted
+// "$N" table and a "$N" instance that holds its number.
+ncHandle *MakeAwkwardTree() {
+  ncHandle *tree = ncCreatePrivate("sys");
+  tree->root = ncCreateElement("sys");
+  AddChild(AddChild(tree->root, "b"), "hook")->setFunc = DropFirstBranch;
+  AddChild(AddChild(tree->root, "a"), "x");
+  AddChild(AddChild(tree->root, "A"), "y");
+  ncElement *counted = AddChild(AddChild(tree->root, "t"), "$N");
+  counted->getFunc = TwoInstances;
+  AddChild(counted, "x");
+  ncElement *numbered = AddChild(AddChild(tree->root, "u"), "$N");
+  ncSetElementValue(numbered, "1");
+  AddChild(numbered, "x");
+  return tree;
+}
+
+// What the reader did before it kept the way from line to line: each line
+// searched from the root, then created along its name.
+void ApplyFromTheRoot(ncHandle *tree, const std::string &line) {
+  char name[64];
+  ncParseDotName(line.c_str(), name, sizeof name);
+  ncElement *element = ncSearchElement(tree->root, name);
+  if (element == nullptr) element = ncAddElementByName(tree, name);
+  if (element == nullptr) return;
+  ncParseDotElementParam(element, line.c_str());
+  ncParseDotElementValue(tree, element, line.c_str());
+  ncParseDotElementAttr(element, line.c_str());
+}
+
+// Lines over few names, so that they share, leave and come back to ways.
+// They start with a line that "sys.a" would take when it came first, and
+// with the hooked leaf.
+std::string GeneratedLines(unsigned seed, int count) {
+  static const char *const kFirst[] = {"sys", "sys", "sys", "sys", "sys", "sys", "SYS", "other"};
+  static const char *const kNames[] = {"a", "A", "b", "bb", "t", "u", "$N", "$n", "1", "2", "3", "x", "y", ""};
+  std::mt19937 random(seed);
+  auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  std::string text = "sys.A.y = first\nsys.b.hook = 0\nsys.b.x = 0\n";
+  for (int i = 0; i < count; ++i) {
+    std::string line = kFirst[pick(8)];
+    for (int depth = 1 + pick(4); depth > 0; --depth) line += std::string(".") + kNames[pick(14)];
+    if (pick(5) < 2) line += " = v" + std::to_string(i);
+    if (pick(5) == 0) line += "?k=" + std::to_string(i);
+    text += line + "\n";
+  }
+  return text;
+}
+
+TEST_F(DotTest, LinesOfAGroupFindWhatASearchFromTheRootFinds) {
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    const std::string text = GeneratedLines(seed, 400);
+    ncHandle *expected = gHookTree = MakeAwkwardTree();
+    for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+      ApplyFromTheRoot(expected, text.substr(at, end - at));
+
+    ncHandle *windowed = gHookTree = MakeAwkwardTree();
+    EXPECT_EQ(ncParseFromBuf(windowed, text.c_str(), NC_FORMAT_DOT), 0);
+    ncHandle *whole = gHookTree = MakeAwkwardTree();
+    std::string copy = text;
+    EXPECT_EQ(ncParseDot(whole, copy.data()), static_cast<int>(text.size()));
+
+    EXPECT_EQ(ShowTree(windowed), ShowTree(expected));
+    EXPECT_EQ(ShowTree(whole), ShowTree(expected));
+    for (ncHandle *tree : {expected, windowed, whole}) ncDestroy(tree);
+  }
 }
 
 }  // namespace

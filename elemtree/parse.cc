@@ -73,12 +73,15 @@ int ParseWindowed(ncHandle *handle) {
   int total = 0;
   bool dot = handle->parseFormat == NC_FORMAT_DOT;
   bool stopped = false;
+  nc::DotPath path;
   for (;;) {
     int held = static_cast<int>(std::strlen(window));
     int got = handle->readFunc(static_cast<int>(handle->readSourceType), handle->readSource, total, window + held,
                                kWindowText - held);
+    // A caller's read function may have changed the tree.
+    if (handle->readFunc != NormalRead) path.Forget();
     if (got < 1) {
-      if (dot && !stopped && window[0] != '\0') nc::ParseDotLines(handle, window, nullptr);
+      if (dot && !stopped && window[0] != '\0') nc::ParseDotLines(handle, window, nullptr, path);
       return 0;
     }
     if (got > kWindowText - held) got = kWindowText - held;
@@ -88,7 +91,7 @@ int ParseWindowed(ncHandle *handle) {
 
     int consumed = 0;
     if (dot) {
-      consumed = nc::ParseDotLines(handle, window, &stopped);
+      consumed = nc::ParseDotLines(handle, window, &stopped, path);
     } else if (handle->parseFunc != nullptr) {
       consumed = handle->parseFunc(handle, window);
     }

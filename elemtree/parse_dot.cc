@@ -4,6 +4,8 @@
 // is skipped: nothing stops a parse.
 #include <cstring>
 
+#include "dot_path.h"
+#include "lock.h"
 #include "nc_log.h"
 #include "ncExec.h"
 #include "ncParse.h"
@@ -65,16 +67,28 @@ const char *LineEnd(const char *text) {
   return end != nullptr ? end : std::strchr(text, '\r');
 }
 
+// The element a dotted name names, searched for below start (the root, or
+// where the previous lines' way leads); created along the name when absent.
+ncElement *FindOrAdd(ncHandle *handle, ncElement *start, const char *dotName) {
+  if (ncElement *element = ncSearchElement(start, dotName)) return element;
+  if (start == nullptr) return ncAddElementByName(handle, dotName);
+  nc::TreeLock lock(handle);
+  return ncElementAddByName(start, dotName);
+}
+
 // Finds or creates the element a line names and applies its parts.
-void ApplyLine(ncHandle *handle, const char *line) {
+void ApplyLine(ncHandle *handle, const char *line, nc::DotPath &path) {
   char name[nc::kNameSize];
   ncParseDotName(line, name, sizeof name);
-  ncElement *element = ncSearchElement(handle->root, name);
-  if (element == nullptr) element = ncAddElementByName(handle, name);
+  const char *from = name;
+  ncElement *start = path.Start(handle->root, name, &from);
+  ncElement *element = FindOrAdd(handle, start != nullptr ? start : handle->root, from);
   if (element == nullptr) {
     tarvoPrintInfoLog(kTagParse, "%s: parse[%s] failed!", "ncParseDot", line);
     return;
   }
+  // A value hook may change the tree.
+  if (handle->realDotNameFunc != nullptr || element->setFunc != nullptr) path.Forget();
   ncParseDotElementParam(element, line);
   ncParseDotElementValue(handle, element, line);
   ncParseDotElementAttr(element, line);
@@ -95,7 +109,7 @@ const char *AttrItemEnd(const char *item) {
 
 namespace nc {
 
-int ParseDotLines(ncHandle *handle, const char *text, bool *stopped) {
+int ParseDotLines(ncHandle *handle, const char *text, bool *stopped, DotPath &path) {
   if (stopped != nullptr) *stopped = false;
   const char *start = text;
   const char *end = LineEnd(start);
@@ -107,7 +121,7 @@ int ParseDotLines(ncHandle *handle, const char *text, bool *stopped) {
     if (uStrTailCmp(line, ":notsupport") == 0) {
       if (stopped != nullptr) *stopped = true;
     } else {
-      ApplyLine(handle, line);
+      ApplyLine(handle, line, path);
     }
     return 0;
   }
@@ -117,7 +131,7 @@ int ParseDotLines(ncHandle *handle, const char *text, bool *stopped) {
       if (stopped != nullptr) *stopped = true;
       return static_cast<int>(end + 1 - text);
     }
-    ApplyLine(handle, line);
+    ApplyLine(handle, line, path);
     start = end + 1;
     end = LineEnd(start);
   }
@@ -130,7 +144,8 @@ extern "C" {
 
 int ncParseDot(ncHandle *handle, char *text) {
   if (handle == nullptr || text == nullptr) return -1;
-  return nc::ParseDotLines(handle, text, nullptr);
+  nc::DotPath path;
+  return nc::ParseDotLines(handle, text, nullptr, path);
 }
 
 void ncParseDotName(const char *line, char *output, int size) {
