@@ -22,6 +22,12 @@ namespace {
 
 std::atomic<long> gCreated{0}, gDeleted{0}, gTakes{0}, gGives{0}, gHeld{0};
 
+// The calling thread's id, asked of the kernel once per thread: every take
+// and give needs it. A forked child's only thread has an id of its own, so
+// the child forgets the one it inherited.
+thread_local int tThreadId = 0;
+const int kThreadIdForgottenInChild = pthread_atfork(nullptr, nullptr, [] { tThreadId = 0; });
+
 int LockWithTimeout(pthread_mutex_t *mutex, int timeoutMs) {
   if (timeoutMs < 0) return pthread_mutex_lock(mutex);
   if (timeoutMs == 0) return pthread_mutex_trylock(mutex);
@@ -40,7 +46,10 @@ int LockWithTimeout(pthread_mutex_t *mutex, int timeoutMs) {
 
 extern "C" {
 
-int taskIdSelf(void) { return static_cast<int>(syscall(SYS_gettid)); }
+int taskIdSelf(void) {
+  if (tThreadId == 0) tThreadId = static_cast<int>(syscall(SYS_gettid));
+  return tThreadId;
+}
 
 // The record comes from uMalloc, so allocation-failure injection reaches
 // semaphore creation too and a semaphore never deleted shows as a live block.

@@ -2,6 +2,8 @@
 #include "platform/runtime.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <thread>
@@ -91,6 +93,17 @@ TEST(SemaphoreTest, TaskIdsDifferBetweenThreads) {
   EXPECT_NE(theirs, 0);
   EXPECT_NE(mine, theirs);
   EXPECT_EQ(mine, taskIdSelf());
+}
+
+// A forked child's thread is a task of its own: a mutex it takes is its own.
+TEST(SemaphoreTest, AForkedChildHasItsOwnTaskId) {
+  const int parent = taskIdSelf();
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) _exit(taskIdSelf() == getpid() && taskIdSelf() != parent ? 0 : 1);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace
