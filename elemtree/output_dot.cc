@@ -1,7 +1,6 @@
 // The dot text writer (one line per leaf, in tree order, tables once per
 // instance) and the writer of caller-defined formats, which leaves the text
 // of each element to the handle's outputElementFunc.
-#include <cstdio>
 #include <cstring>
 
 #include "list.h"
@@ -17,12 +16,6 @@ namespace {
 
 // The free bytes a caller's element writer is offered at least.
 constexpr int kCustomMargin = 256;
-
-void SetInstanceNumber(ncElement *instance, int number) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%d", number);
-  ncSetElementValue(instance, text);
-}
 
 // One call of the caller's element writer; what it reports is kept within
 // the bytes it was offered.
@@ -52,7 +45,7 @@ int WriteCustomRecursive(ncElement *element, ncOutputBuf *output) {
   int count = element->getFunc != nullptr ? nc::CustomInstanceCount(element, nc::kPathSize) : 1;
   int result = 0;
   for (int i = 1; i <= count; ++i) {
-    SetInstanceNumber(element, i);
+    nc::SetInstanceNumber(element, i);
     result = WriteCustomElement(element, output);
   }
   return result;

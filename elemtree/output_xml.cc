@@ -3,7 +3,6 @@
 // instance, named like the table and carrying index="n", which is what the
 // XML reader takes back.
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "instances.h"
@@ -122,10 +121,8 @@ int WriteChildren(ncElement *element, ncOutputBuf *output, int indent) {
   if (nc::IsCustomInstance(first)) {
     // A table with a custom instance element: it is written once per instance.
     int count = nc::CustomInstanceCount(first, 8);
-    char number[16];
     for (int i = 1; i <= count; ++i) {
-      std::snprintf(number, sizeof number, "%d", i);
-      ncSetElementValue(first, number);
+      nc::SetInstanceNumber(first, i);
       if (nc::WriteXml(first, output, indent) != 0) return -1;
     }
     return 0;

@@ -69,12 +69,6 @@ ncElement *AppendInstance(ncElement *parent, const char *name) {
   return instance;
 }
 
-void SetNumber(ncElement *element, long long number) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%lld", number);
-  ncSetElementValue(element, text);
-}
-
 // The child of parent whose name matches name (a tag name), first by name
 // alone and then, failing that, by the handle's name matcher.
 ncElement *FindTemplateChild(const ncHandle *handle, const ncElement *parent, const char *name) {
@@ -380,7 +374,7 @@ ncElement *ncXmlParseAddInstanceChildElement(ncElement *element, const char **at
       if (numeric) {
         ncSetElementValue(first, index);
       } else {
-        SetNumber(first, first->value != nullptr ? nc::ReadNumber(first->value) + 1LL : 1);
+        nc::SetInstanceNumber(first, first->value != nullptr ? nc::ReadNumber(first->value) + 1LL : 1);
       }
       return first;
     }

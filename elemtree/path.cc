@@ -1,5 +1,6 @@
 // Paths of elements: ancestor paths, full dot names and dot descriptions
 // (one element as a line of dot text), and handing a value to its hook.
+#include <cstdio>
 #include <cstring>
 #include <strings.h>
 
@@ -33,6 +34,12 @@ void ComposeParentDotName(ncElement *element, char (&buffer)[kPathSize]) {
   ncGetElementAncestorPath(element, buffer, kPathSize);
   size_t length = std::strlen(buffer);
   if (length > 0 && buffer[length - 1] == '.') buffer[length - 1] = '\0';
+}
+
+int SetInstanceNumber(ncElement *instance, long long number) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%lld", number);
+  return ncSetElementValue(instance, text);
 }
 
 ncElement *AppendNewChild(ncElement *parent, const char *name) {

@@ -24,6 +24,10 @@ void ComposeParentDotName(ncElement *element, char (&buffer)[kPathSize]);
 // kPathSize). 0 without a getFunc.
 int CustomInstanceCount(ncElement *instance, int bufferSize);
 
+// Makes a custom instance element stand for instance number: its value
+// becomes the number in decimal. The result of ncSetElementValue.
+int SetInstanceNumber(ncElement *instance, long long number);
+
 // A new element named name attached to parent; null when it could not be
 // made or attached.
 ncElement *AppendNewChild(ncElement *parent, const char *name);

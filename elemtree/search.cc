@@ -1,6 +1,5 @@
 // Finding elements by dotted name, and finding or creating every element
 // along one. The start element is the one the first component names.
-#include <cstdio>
 #include <cstring>
 #include <strings.h>
 
@@ -40,9 +39,7 @@ bool TakesInstance(ncElement *instance, const DotNameHead &head) {
   int count = nc::CustomInstanceCount(instance, 8);
   if (count > 0) {
     if (number < 1 || number > count) return false;
-    char text[16];
-    std::snprintf(text, sizeof text, "%d", number);
-    return ncSetElementValue(instance, text) == 0;
+    return nc::SetInstanceNumber(instance, number) == 0;
   }
   return instance->value != nullptr && nc::ReadNumber(instance->value) == number;
 }
