@@ -17,16 +17,25 @@ using nc::kTagElement;
 using nc::TextBuilder;
 
 namespace nc {
+namespace {
 
-bool IsCustomInstance(const ncElement *element) { return element != nullptr && IsCustomInstanceName(element->name); }
-
-int ComposeFullDotName(ncElement *element, char *buffer, int size) {
-  TextBuilder name(buffer, size, ncGetElementAncestorPath(element, buffer, size));
+// The element's own component of its full dot name: its name, or for a
+// custom instance element its value (nothing when absent).
+void AppendOwnComponent(const ncElement *element, TextBuilder &name) {
   if (IsCustomInstance(element)) {
     if (element->value != nullptr) name.Append("%s", element->value);
   } else {
     name.Append("%s", element->name != nullptr ? element->name : "");
   }
+}
+
+}  // namespace
+
+bool IsCustomInstance(const ncElement *element) { return element != nullptr && IsCustomInstanceName(element->name); }
+
+int ComposeFullDotName(ncElement *element, char *buffer, int size) {
+  TextBuilder name(buffer, size, ncGetElementAncestorPath(element, buffer, size));
+  AppendOwnComponent(element, name);
   return name.length();
 }
 
@@ -192,11 +201,7 @@ int ncGetElementDotDescription(ncElement *element, char *buffer, int size, int f
     return pathLength;
   }
   TextBuilder line(buffer, size, pathLength);
-  if (nc::IsCustomInstance(element)) {
-    if (element->value != nullptr) line.Append("%s", element->value);
-  } else {
-    line.Append("%s", element->name != nullptr ? element->name : "");
-  }
+  nc::AppendOwnComponent(element, line);
   if (nc::ItemCount(element->childList) > 0) return line.length();  // a branch: its name only
 
   if ((flags & NC_DOT_VALUE) != 0) {
