@@ -4,6 +4,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "calls.h"
 #include "list.h"
 #include "nc_log.h"
 #include "ncHandle.h"
@@ -90,12 +91,8 @@ void AppendFetchedValue(ncElement *element, const char *fullDotName, TextBuilder
   char value[kPathSize] = {};
   ncHandle *tree = ncFindHandleByName(fullDotName);
   if (tree != nullptr && tree->realDotNameFunc != nullptr) {
-    char stored[kPathSize];
-    uStrSafeCopy(stored, kPathSize, element->value);
-    char realName[kPathSize] = {};
-    tree->realDotNameFunc(fullDotName, stored, realName, kPathSize);
-    realName[kPathSize - 1] = '\0';
-    nc::CallGetFunc(element->getFunc, realName, value, kPathSize);
+    nc::RealDotName real = nc::ResolveDotName(tree, fullDotName, element->value);
+    nc::CallGetFunc(element->getFunc, real.name, value, kPathSize);
     line.Append(" = %s", value);
     return;
   }
