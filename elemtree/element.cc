@@ -245,10 +245,8 @@ int ncSetElementValue(ncElement *element, const char *value) {
   char *copy = nullptr;
   if (value != nullptr) {
     // Copied before the old value is freed: value may be the old value itself.
-    size_t length = std::strlen(value);
-    copy = static_cast<char *>(uMalloc(length + 1));
+    copy = uStrGetCopy(value);
     if (copy == nullptr) return -1;  // the old value stays
-    std::memcpy(copy, value, length);
     uStrStripCrlf(copy);
   }
   nc::ReplaceText(element->value, copy);
