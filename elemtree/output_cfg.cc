@@ -6,6 +6,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "instances.h"
 #include "list.h"
 #include "nc_log.h"
 #include "output_internal.h"
@@ -101,7 +102,7 @@ int WriteGroup(ncElement *element, const DisplayName &name, const ncElement *par
     if (!HasEntryHeading(element, parent)) return 0;
     return Written(WriteEntryHeading(element, parent->parent, output));
   }
-  auto *first = static_cast<ncElement *>(uListGet(element->childList, 0));
+  ncElement *first = nc::FirstChild(element);
   DisplayName firstName(first->name);
   if (output->cfgEntryElement != nullptr && strncasecmp(name.text, firstName.text, std::strlen(name.text)) == 0)
     return 0;
@@ -109,7 +110,7 @@ int WriteGroup(ncElement *element, const DisplayName &name, const ncElement *par
 }
 
 int WriteSetting(const ncElement *element, const DisplayName &name, const ncElement *parent, ncOutputBuf *output) {
-  auto *first = static_cast<ncElement *>(uListGet(parent->childList, 0));
+  const ncElement *first = nc::FirstChild(parent);
   if (first == nullptr) return Fail("%s: brother is empty!");
   if (first == element && name.Is("ID")) return 0;
   if (first->name == nullptr) return Fail("%s: brother name is empty!");
