@@ -27,8 +27,8 @@ constexpr std::string_view kRecordMiddle = "</value><result>";
 constexpr std::string_view kRecordClosing = "</result></pro></root> ";
 // The value is written with at most this many characters.
 constexpr size_t kValueTextMax = 7;
-// The result code that every writer of the record sets.
-constexpr int kResultCode = 2;
+// The result code of every record written.
+constexpr std::string_view kResultCode = "2";
 
 constexpr int kProgressDone = 100;
 constexpr int kProgressFailed = -1;
@@ -56,7 +56,6 @@ std::atomic<int32_t> gUpgradeFlag{BASE_UPGRADE_RUNNING};
 // The progress cell: its address is handed out, and it is read and written as
 // a whole 32-bit value.
 alignas(4) int32_t gProgress = 0;
-std::atomic<int32_t> gResultCode{kResultCode};
 std::atomic<int32_t> gResultDisplayed{0};
 
 // The area of the screens' text; its format byte is 0 until the progress
@@ -124,7 +123,6 @@ void DrawProgressPass(int block) {
 void *ProgressThread(void *) {
   {
     const std::lock_guard<std::mutex> screen(ScreenLock());
-    gResultCode = kResultCode;
     baseRecordUpgradeProcess();
     setFontMidPixelVal(12);
     DrawStartScreen();
@@ -135,7 +133,6 @@ void *ProgressThread(void *) {
     if (flag == BASE_UPGRADE_SUCCEEDED) {
       const std::lock_guard<std::mutex> screen(ScreenLock());
       SetProgress(kProgressDone);
-      gResultCode = kResultCode;
       baseRecordUpgradeProcess();
       baseUpdateSuccessScreen();
       gResultDisplayed.store(1, std::memory_order_release);
@@ -144,7 +141,6 @@ void *ProgressThread(void *) {
     if (flag == BASE_UPGRADE_FAILED) {
       const std::lock_guard<std::mutex> screen(ScreenLock());
       SetProgress(kProgressFailed);
-      gResultCode = kResultCode;
       baseUpdateFailedScreen();
       gResultDisplayed.store(1, std::memory_order_release);
       return nullptr;
@@ -204,13 +200,10 @@ UPGRADEUI_EXPORT void baseRecordUpgradeProcess(void) {
   // show.
   char value[kValueTextMax + 1];
   std::snprintf(value, sizeof value, "%d", progress >= 0 && progress < kProgressDone ? 0 : progress);
-  char result[16];
-  std::snprintf(result, sizeof result, "%d", gResultCode.load());
 
   const int fd = open(kRecordPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return;
-  for (std::string_view piece : {kRecordOpening, std::string_view(value), kRecordMiddle, std::string_view(result),
-                                 kRecordClosing}) {
+  for (std::string_view piece : {kRecordOpening, std::string_view(value), kRecordMiddle, kResultCode, kRecordClosing}) {
     if (!WriteAll(fd, piece)) break;
   }
   close(fd);
@@ -218,7 +211,6 @@ UPGRADEUI_EXPORT void baseRecordUpgradeProcess(void) {
 
 UPGRADEUI_EXPORT void baseRecordUpgradeFailed(void) {
   SetProgress(kProgressFailed);
-  gResultCode = kResultCode;
   baseRecordUpgradeProcess();
 }
 
