@@ -6,6 +6,7 @@
 #include "baseText.h"
 #include "export.h"
 #include "screenLock.h"
+#include "userConfigFile.h"
 
 #include <fcntl.h>
 #include <pthread.h>
@@ -13,7 +14,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
 #include <mutex>
 #include <string_view>
@@ -68,17 +68,6 @@ std::mutex gRecordLock;
 
 int32_t Progress() { return std::atomic_ref<int32_t>(gProgress).load(std::memory_order_relaxed); }
 void SetProgress(int32_t value) { std::atomic_ref<int32_t>(gProgress).store(value, std::memory_order_relaxed); }
-
-// Writes all the bytes, or reports that it could not.
-bool WriteAll(int fd, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t written = write(fd, text.data(), text.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    text.remove_prefix(static_cast<size_t>(written));
-  }
-  return true;
-}
 
 void DrawScreenText(int y, const char *text) {
   gScreenArea.x = 0;
@@ -204,7 +193,7 @@ UPGRADEUI_EXPORT void baseRecordUpgradeProcess(void) {
   const int fd = open(kRecordPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return;
   for (std::string_view piece : {kRecordOpening, std::string_view(value), kRecordMiddle, kResultCode, kRecordClosing}) {
-    if (!WriteAll(fd, piece)) break;
+    if (!WriteAll(SystemFileSystem(), fd, piece)) break;
   }
   close(fd);
 }

@@ -50,16 +50,6 @@ class Descriptor {
   int fd_;
 };
 
-bool WriteAll(FileSystem &fs, int fd, std::string_view content) {
-  while (!content.empty()) {
-    const ssize_t written = fs.Write(fd, content.data(), content.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    content.remove_prefix(static_cast<size_t>(written));
-  }
-  return true;
-}
-
 std::string DirectoryOf(const std::string &path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -71,6 +61,16 @@ std::string DirectoryOf(const std::string &path) {
 FileSystem &SystemFileSystem() {
   static PosixFileSystem fs;
   return fs;
+}
+
+bool WriteAll(FileSystem &fs, int fd, std::string_view content) {
+  while (!content.empty()) {
+    const ssize_t written = fs.Write(fd, content.data(), content.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    content.remove_prefix(static_cast<size_t>(written));
+  }
+  return true;
 }
 
 bool ReadFileContent(const char *path, std::string *content) {

@@ -35,6 +35,10 @@ class FileSystem {
 
 FileSystem &SystemFileSystem();
 
+// Writes all the bytes to fd, writing again after a signal or a partial
+// write; false when a write fails or writes nothing.
+bool WriteAll(FileSystem &fs, int fd, std::string_view content);
+
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadFileContent(const char *path, std::string *content);
 
