@@ -103,7 +103,8 @@ int ncGetValue(const char *dotName, char *buffer, int size) {
       [&](ncElement *element, int resolved) {
         if (element->getFunc != nullptr) {
           nc::CallGetFunc(element->getFunc, dotName, buffer, size);
-          nc::ReplaceText(element->value, uStrGetCopy(buffer));
+          // Out of memory, the element keeps the value it had.
+          if (char *copy = uStrGetCopy(buffer)) nc::ReplaceText(element->value, copy);
         } else {
           uStrSafeCopy(buffer, size, element->value);
         }
