@@ -5,6 +5,7 @@
 #include "baseLcd.h"
 #include "baseText.h"
 #include "export.h"
+#include "framebuffer.h"
 #include "screenLock.h"
 #include "userConfigFile.h"
 
@@ -72,20 +73,20 @@ void SetProgress(int32_t value) { std::atomic_ref<int32_t>(gProgress).store(valu
 void DrawScreenText(int y, const char *text) {
   gScreenArea.x = 0;
   gScreenArea.y = y;
-  gScreenArea.width = 132;
+  gScreenArea.width = kPanelWidth;
   gScreenArea.height = kRowHeight;
   drawLcd(text, &gScreenArea, 0, 0);
 }
 
 void DrawResultScreen(const char *headline) {
-  baseDrawRect(0, 0, 132, 64);
+  baseDrawRect(0, 0, kPanelWidth, kPanelHeight);
   DrawScreenText(kUpperRowY, headline);
   DrawScreenText(kUpperRowY + kRowHeight, "Rebooting ...");
   lcdPushCommit();
 }
 
 void DrawStartScreen() {
-  baseDrawRect(0, 0, 132, 64);
+  baseDrawRect(0, 0, kPanelWidth, kPanelHeight);
   gScreenArea.format = TEXT_FORMAT(TEXT_ALIGN_CENTRE, TEXT_ALIGN_MIDDLE);
   DrawScreenText(kProgressRowY, "Upgrading ...");
   for (const LcdRect &side : kBarFrame) drawRectWithColor(&side, kInk);
@@ -97,7 +98,7 @@ void DrawStartScreen() {
 void DrawProgressPass(int block) {
   const int32_t progress = Progress();
   if (progress > 0 && progress <= kProgressDone) {
-    baseDrawRect(0, kProgressRowY, 132, kRowHeight);
+    baseDrawRect(0, kProgressRowY, kPanelWidth, kRowHeight);
     char text[32];
     std::snprintf(text, sizeof text, "Upgrading %d%%", progress);
     DrawScreenText(kProgressRowY, text);
