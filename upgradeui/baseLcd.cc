@@ -47,11 +47,7 @@ void PaintArea(long long x0, long long y0, long long x1, long long y1, bool ink)
   x1 = std::min<long long>(x1, kPanelWidth);
   y1 = std::min<long long>(y1, kPanelHeight);
   for (long long y = y0; y < y1; ++y) {
-    const uint8_t mask = static_cast<uint8_t>(1u << (y % 8));
-    unsigned char *row = fbp + (y / 8) * kPanelWidth;
-    for (long long x = x0; x < x1; ++x) {
-      row[x] = ink ? (row[x] | mask) : (row[x] & ~mask);
-    }
+    for (long long x = x0; x < x1; ++x) PaintPixel(fbp, static_cast<int>(x), static_cast<int>(y), ink);
   }
 }
 

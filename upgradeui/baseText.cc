@@ -61,12 +61,6 @@ constexpr uint8_t ReverseBits(uint8_t byte) {
 }
 static_assert(ReverseBits(0x01) == 0x80 && ReverseBits(0xC2) == 0x43);
 
-void PutPixel(int x, int y, bool ink) {
-  uint8_t &byte = fbp[x + (y / 8) * kPanelWidth];
-  const uint8_t mask = static_cast<uint8_t>(1u << (y % 8));
-  byte = ink ? (byte | mask) : (byte & ~mask);
-}
-
 struct FreeBitmap {
   void operator()(uint8_t *bitmap) const { std::free(bitmap); }
 };
@@ -113,7 +107,7 @@ UPGRADEUI_EXPORT int drawStrBitmap(int x, int y, int width, int height, const ui
         const int px = x + column;
         const int py = y + band * 8 + bit;
         // Positions left of or above the panel are dropped.
-        if (px >= 0 && py >= 0) PutPixel(px, py, (byte >> bit) & 1);
+        if (px >= 0 && py >= 0) PaintPixel(fbp, px, py, (byte >> bit) & 1);
       }
     }
   }
